@@ -1,0 +1,43 @@
+#include "window/caption_button.h"
+
+#include <QKeyEvent>
+#include <QStyleOptionButton>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
+
+namespace window {
+
+void CaptionButton::paintEvent(QPaintEvent* /*event*/)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    option.text.clear();
+    painter.drawControl(QStyle::CE_PushButtonBevel, option);
+
+    if (option.state.testFlag(QStyle::State_HasFocus)) {
+        QStyleOptionFocusRect focus;
+        focus.QStyleOption::operator=(option);
+        focus.rect = style()->subElementRect(QStyle::SE_PushButtonFocusRect, &option, this);
+        painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+    }
+
+    const QRect contents = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    painter.drawItemText(contents, Qt::AlignCenter | Qt::TextWordWrap, palette(), isEnabled(),
+        text(), QPalette::ButtonText);
+}
+
+void CaptionButton::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // A held key is one press, not a stream of them.
+        if (!event->isAutoRepeat()) {
+            click();
+        }
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
+}
+
+} // namespace window

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QPushButton>
+
+namespace window {
+
+// A push button as the game's players know it: a caption too wide for one line wraps inside
+// the button instead of being cut, and Return or Enter press the focused button once per key
+// press, as Space does.
+class CaptionButton final : public QPushButton {
+    Q_OBJECT
+
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+} // namespace window

@@ -1,0 +1,84 @@
+#include "window/startup.h"
+
+#include "window/design.h"
+#include "window/main_window.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QLocale>
+#include <QScreen>
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstdlib>
+
+#ifndef MORVANE_VERSION
+#error "MORVANE_VERSION must come from the build"
+#endif
+
+namespace window {
+namespace {
+
+    // What the platform said before it gave up; shown in the one line we print.
+    QString& platformComplaint()
+    {
+        static QString complaint;
+        return complaint;
+    }
+
+    // Until the application object exists, the platform's own messages are held back: the one that
+    // matters is the fatal one, and Qt would abort the process on it with a core dump.
+    void startupMessageHandler(
+        QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        if (type != QtFatalMsg) {
+            if (platformComplaint().isEmpty() && context.category != nullptr
+                && QByteArrayView(context.category).startsWith("qt.qpa")) {
+                platformComplaint() = text;
+            }
+            return;
+        }
+        const QString reason = platformComplaint().isEmpty() ? text.section(QLatin1Char('\n'), 0, 0)
+                                                             : platformComplaint();
+        std::fprintf(
+            stderr, "morvane: cannot open the game window: %s\n", reason.toLocal8Bit().constData());
+        std::fflush(stderr);
+        std::_Exit(EXIT_FAILURE);
+    }
+
+} // namespace
+
+clicktest::NumberFormat numberFormatFor(const QLocale& locale)
+{
+    const QString point = locale.decimalPoint();
+    return { point.size() == 1 ? static_cast<char16_t>(point.front().unicode()) : u'.' };
+}
+
+void substituteDesignFont()
+{
+    QFont::insertSubstitutions(
+        QString::fromUtf8(DesignFontFamily.data(), static_cast<qsizetype>(DesignFontFamily.size())),
+        { QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
+            QStringLiteral("DejaVu Sans") });
+}
+
+int runGame(int& argc, char** argv)
+{
+    QApplication::setApplicationName(QStringLiteral("Morvane"));
+    QApplication::setApplicationVersion(QStringLiteral(MORVANE_VERSION));
+
+    const QtMessageHandler previous = qInstallMessageHandler(startupMessageHandler);
+    const QApplication app(argc, argv);
+    qInstallMessageHandler(previous);
+
+    substituteDesignFont();
+    Form1 form(numberFormatFor(QLocale::system()));
+    if (const QScreen* screen = form.screen()) {
+        form.move(screen->availableGeometry().center() - form.rect().center());
+    }
+    form.show();
+    return QApplication::exec();
+}
+
+} // namespace window

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "clicktest/number_text.h"
+
+class QLocale;
+
+namespace window {
+
+// The user's way of writing numbers, chosen once for the whole run.
+[[nodiscard]] clicktest::NumberFormat numberFormatFor(const QLocale& locale);
+
+// Faces close to the design's font, in order of preference, installed with the program.
+void substituteDesignFont();
+
+// Starts the application, shows the game and runs it until the window is closed. Returns the
+// process's exit status: 0 after a normal close, 1 when no window could be opened or the game
+// ended on an error.
+[[nodiscard]] int runGame(int& argc, char** argv);
+
+} // namespace window
