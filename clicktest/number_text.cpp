@@ -55,8 +55,10 @@ Text NumberText(double value, NumberFormat format)
     if (!std::isfinite(value)) {
         throw FloatingPointError("Overflow: the number is not finite");
     }
-    // Negative zero is still zero to the user.
-    const double shown = value == 0.0 ? 0.0 : value;
+    // Negative zero is still zero to the user. The few doubles above the largest finite number
+    // of 15 digits would round up past the largest double, to a text that reads as no number.
+    constexpr double LargestWritable = 1.79769313486231e308;
+    const double shown = value == 0.0 ? 0.0 : std::clamp(value, -LargestWritable, LargestWritable);
     std::array<char, 32> buffer {};
     const auto [end, ec] = std::to_chars(
         buffer.data(), buffer.data() + buffer.size(), shown, std::chars_format::general, 15);

@@ -152,6 +152,21 @@ namespace {
         }
     }
 
+    TEST(NumberTextRoundTrip, ExtremeMagnitudesStayReadable)
+    {
+        constexpr double Largest = std::numeric_limits<double>::max();
+        for (const double value : { Largest, -Largest, std::nextafter(Largest, 0.0),
+                 std::numeric_limits<double>::denorm_min(), std::numeric_limits<double>::min() }) {
+            for (const NumberFormat format : { NumberFormat {}, Comma }) {
+                const Text written = NumberText(value, format);
+                double reread = 0.0;
+                ASSERT_NO_THROW(reread = TextNumber(written, format)) << Narrow(written);
+                EXPECT_LE(std::abs(reread - value), std::abs(value) * 1e-14) << Narrow(written);
+            }
+        }
+        EXPECT_EQ(NumberText(Largest), u"1.79769313486231e+308");
+    }
+
     TEST(CheckedResult, PassesFiniteAndRaisesOtherwise)
     {
         EXPECT_EQ(CheckedResult(2.5), 2.5);
