@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, testing, linting and playing Morvane need,
+# and the de_DE.UTF-8 locale a test uses for its comma decimal separator.
+# Installs only what is missing and prints nothing when nothing is, so every script can
+# call it first. Runs as root, or through sudo when there is one.
+set -euo pipefail
+
+packages=(
+    # Toolchain and build
+    build-essential cmake ninja-build pkg-config git ca-certificates
+    # Qt 6 Widgets, with moc/uic/rcc
+    qt6-base-dev qt6-base-dev-tools
+    # Tests and benchmarks
+    libgtest-dev libgmock-dev libbenchmark-dev
+    # Format and lint
+    clang-format clang-tidy
+    # Fonts the window is designed with, so text measures the same everywhere
+    fonts-liberation2 fonts-dejavu-core
+    # A display for the game when there is no desktop session
+    xvfb xauth x11-utils
+    # Locale generation
+    locales
+)
+
+locale_name=de_DE.UTF-8
+
+log() { printf 'install-deps: %s\n' "$*"; }
+
+# Run a command as root: directly when we are root, otherwise through sudo.
+as_root() {
+    if [[ ${EUID} -eq 0 ]]; then
+        "$@"
+    elif command -v sudo >/dev/null 2>&1; then
+        sudo "$@"
+    else
+        log "need root to run: $* (run this script as root, or install sudo)" >&2
+        exit 1
+    fi
+}
+
+is_installed() {
+    [[ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" == installed ]]
+}
+
+missing=()
+for package in "${packages[@]}"; do
+    is_installed "${package}" || missing+=("${package}")
+done
+
+if ((${#missing[@]} > 0)); then
+    log "installing ${missing[*]}"
+    apt_get=(env DEBIAN_FRONTEND=noninteractive apt-get -q -y -o DPkg::Lock::Timeout=300)
+    as_root "${apt_get[@]}" update
+    as_root "${apt_get[@]}" install --no-install-recommends "${missing[@]}"
+fi
+
+# locale -a spells UTF-8 as "utf8".
+has_locale() { locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; }
+
+if ! has_locale; then
+    log "generating the ${locale_name} locale"
+    # Uncomment the entry when present, otherwise add one.
+    if [[ -f /etc/locale.gen ]] && grep -q "^#[[:space:]]*${locale_name} UTF-8" /etc/locale.gen; then
+        as_root sed -i "s/^#[[:space:]]*\(${locale_name} UTF-8\)/\1/" /etc/locale.gen
+    elif ! { [[ -f /etc/locale.gen ]] && grep -q "^${locale_name} UTF-8" /etc/locale.gen; }; then
+        echo "${locale_name} UTF-8" | as_root tee -a /etc/locale.gen >/dev/null
+    fi
+    as_root locale-gen >/dev/null
+    if ! has_locale; then
+        log "the ${locale_name} locale is still missing after locale-gen" >&2
+        exit 1
+    fi
+fi
