@@ -16,43 +16,43 @@
 namespace window {
 namespace {
 
-    QString fromText(std::u16string_view text)
-    {
-        return QString(
-            reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
-    }
+QString fromText(std::u16string_view text)
+{
+    return QString(
+        reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+}
 
-    clicktest::Text toText(const QString& text)
-    {
-        return { reinterpret_cast<const char16_t*>(text.utf16()),
-            static_cast<std::size_t>(text.size()) };
-    }
+clicktest::Text toText(const QString& text)
+{
+    return { reinterpret_cast<const char16_t*>(text.utf16()),
+        static_cast<std::size_t>(text.size()) };
+}
 
-    QString fromDesign(std::string_view text)
-    {
-        return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    }
+QString fromDesign(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
-    QFont designFont(const FontDesign& design)
-    {
-        QFont font(fromDesign(design.family));
-        font.setPixelSize(fontPixels(design.points));
-        font.setWeight(static_cast<QFont::Weight>(design.weight));
-        font.setStyleHint(QFont::SansSerif);
-        return font;
-    }
+QFont designFont(const FontDesign& design)
+{
+    QFont font(fromDesign(design.family));
+    font.setPixelSize(fontPixels(design.points));
+    font.setWeight(static_cast<QFont::Weight>(design.weight));
+    font.setStyleHint(QFont::SansSerif);
+    return font;
+}
 
-    Qt::Alignment alignment(TextPlacement placement)
-    {
-        return placement == TextPlacement::TopCentred ? Qt::AlignTop | Qt::AlignHCenter
-                                                      : Qt::AlignCenter;
-    }
+Qt::Alignment alignment(TextPlacement placement)
+{
+    return placement == TextPlacement::TopCentred ? Qt::AlignTop | Qt::AlignHCenter
+                                                  : Qt::AlignCenter;
+}
 
-    // The platform's default title for the program's boxes: its name.
-    QString boxTitle()
-    {
-        return QGuiApplication::applicationDisplayName();
-    }
+// The platform's default title for the program's boxes: its name.
+QString boxTitle()
+{
+    return QGuiApplication::applicationDisplayName();
+}
 
 } // namespace
 

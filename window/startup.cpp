@@ -20,32 +20,31 @@
 namespace window {
 namespace {
 
-    // What the platform said before it gave up; shown in the one line we print.
-    QString& platformComplaint()
-    {
-        static QString complaint;
-        return complaint;
-    }
+// What the platform said before it gave up; shown in the one line we print.
+QString& platformComplaint()
+{
+    static QString complaint;
+    return complaint;
+}
 
-    // Until the application object exists, the platform's own messages are held back: the one that
-    // matters is the fatal one, and Qt would abort the process on it with a core dump.
-    void startupMessageHandler(
-        QtMsgType type, const QMessageLogContext& context, const QString& text)
-    {
-        if (type != QtFatalMsg) {
-            if (platformComplaint().isEmpty() && context.category != nullptr
-                && QByteArrayView(context.category).startsWith("qt.qpa")) {
-                platformComplaint() = text;
-            }
-            return;
+// Until the application object exists, the platform's own messages are held back: the one that
+// matters is the fatal one, and Qt would abort the process on it with a core dump.
+void startupMessageHandler(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type != QtFatalMsg) {
+        if (platformComplaint().isEmpty() && context.category != nullptr
+            && QByteArrayView(context.category).startsWith("qt.qpa")) {
+            platformComplaint() = text;
         }
-        const QString reason = platformComplaint().isEmpty() ? text.section(QLatin1Char('\n'), 0, 0)
-                                                             : platformComplaint();
-        std::fprintf(
-            stderr, "morvane: cannot open the game window: %s\n", reason.toLocal8Bit().constData());
-        std::fflush(stderr);
-        std::_Exit(EXIT_FAILURE);
+        return;
     }
+    const QString reason = platformComplaint().isEmpty() ? text.section(QLatin1Char('\n'), 0, 0)
+                                                         : platformComplaint();
+    std::fprintf(
+        stderr, "morvane: cannot open the game window: %s\n", reason.toLocal8Bit().constData());
+    std::fflush(stderr);
+    std::_Exit(EXIT_FAILURE);
+}
 
 } // namespace
 
@@ -63,10 +62,15 @@ void substituteDesignFont()
             QStringLiteral("DejaVu Sans") });
 }
 
-int runGame(int& argc, char** argv)
+void identifyApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Morvane"));
     QApplication::setApplicationVersion(QStringLiteral(MORVANE_VERSION));
+}
+
+int runGame(int& argc, char** argv)
+{
+    identifyApplication();
 
     const QtMessageHandler previous = qInstallMessageHandler(startupMessageHandler);
     const QApplication app(argc, argv);

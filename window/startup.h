@@ -12,6 +12,9 @@ namespace window {
 // Faces close to the design's font, in order of preference, installed with the program.
 void substituteDesignFont();
 
+// The program's name and version, as its boxes and the desktop show them.
+void identifyApplication();
+
 // Starts the application, shows the game and runs it until the window is closed. Returns the
 // process's exit status: 0 after a normal close, 1 when no window could be opened or the game
 // ended on an error.
