@@ -38,8 +38,14 @@ void startupMessageHandler(QtMsgType type, const QMessageLogContext& context, co
         }
         return;
     }
-    const QString reason = platformComplaint().isEmpty() ? text.section(QLatin1Char('\n'), 0, 0)
-                                                         : platformComplaint();
+    const bool noDisplaySet
+        = qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    QString reason = platformComplaint();
+    if (noDisplaySet) {
+        reason = QStringLiteral("no display is set (DISPLAY is empty)");
+    } else if (reason.isEmpty()) {
+        reason = text.section(QLatin1Char('\n'), 0, 0);
+    }
     std::fprintf(
         stderr, "morvane: cannot open the game window: %s\n", reason.toLocal8Bit().constData());
     std::fflush(stderr);
