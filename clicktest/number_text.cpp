@@ -10,31 +10,30 @@
 namespace clicktest {
 namespace {
 
-    // Shows the offending text in the error; anything outside ASCII becomes '?'.
-    std::string Printable(std::u16string_view text)
-    {
-        std::string out;
-        out.reserve(text.size());
-        for (const char16_t unit : text) {
-            out.push_back(unit >= 0x20 && unit < 0x7f ? static_cast<char>(unit) : '?');
-        }
-        return out;
+// Shows the offending text in the error; anything outside ASCII becomes '?'.
+std::string Printable(std::u16string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (const char16_t unit : text) {
+        out.push_back(unit >= 0x20 && unit < 0x7f ? static_cast<char>(unit) : '?');
     }
+    return out;
+}
 
-    constexpr bool IsNumberChar(char16_t unit)
-    {
-        return (unit >= u'0' && unit <= u'9') || unit == u'-' || unit == u'+' || unit == u'e'
-            || unit == u'E';
-    }
+constexpr bool IsNumberChar(char16_t unit)
+{
+    return (unit >= u'0' && unit <= u'9') || unit == u'-' || unit == u'+' || unit == u'e'
+        || unit == u'E';
+}
 
-    Text Widen(std::string_view ascii, NumberFormat format)
-    {
-        Text out(ascii.size(), u'\0');
-        std::transform(ascii.begin(), ascii.end(), out.begin(), [format](char c) {
-            return c == '.' ? format.decimalSeparator : static_cast<char16_t>(c);
-        });
-        return out;
-    }
+Text Widen(std::string_view ascii, NumberFormat format)
+{
+    Text out(ascii.size(), u'\0');
+    std::transform(ascii.begin(), ascii.end(), out.begin(),
+        [format](char c) { return c == '.' ? format.decimalSeparator : static_cast<char16_t>(c); });
+    return out;
+}
 
 } // namespace
 
