@@ -21,10 +21,10 @@ bool save(QWidget& widget, const QDir& directory, const QString& name)
 {
     const QString path = directory.filePath(name);
     if (!widget.grab().save(path)) {
-        std::fprintf(stderr, "screenshots: cannot write %s\n", qPrintable(path));
+        std::fputs(qPrintable(QStringLiteral("screenshots: cannot write %1\n").arg(path)), stderr);
         return false;
     }
-    std::printf("%s\n", qPrintable(path));
+    std::puts(qPrintable(path));
     return true;
 }
 

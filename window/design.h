@@ -19,7 +19,9 @@ inline constexpr int TwipsPerPixel = 15; // at 96 dots per inch
 // Fonts are sized in pixels so that text keeps its place in the pixel-exact layout.
 [[nodiscard]] constexpr int fontPixels(double points) noexcept
 {
-    return static_cast<int>(points * 96.0 / 72.0 + 0.5);
+    const double exact = points * 96.0 / 72.0;
+    const auto whole = static_cast<int>(exact);
+    return exact - whole >= 0.5 ? whole + 1 : whole;
 }
 
 struct FontDesign {

@@ -18,14 +18,12 @@ namespace {
 
 QString fromText(std::u16string_view text)
 {
-    return QString(
-        reinterpret_cast<const QChar*>(text.data()), static_cast<qsizetype>(text.size()));
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 clicktest::Text toText(const QString& text)
 {
-    return { reinterpret_cast<const char16_t*>(text.utf16()),
-        static_cast<std::size_t>(text.size()) };
+    return text.toStdU16String();
 }
 
 QString fromDesign(std::string_view text)

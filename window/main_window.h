@@ -20,8 +20,8 @@ class Form1 final : public QWidget, public clicktest::ClickTestView {
 public:
     explicit Form1(clicktest::NumberFormat format, QWidget* parent = nullptr);
 
-    [[nodiscard]] clicktest::Text GetText(clicktest::Control control) const override;
-    void SetText(clicktest::Control control, std::u16string_view text) override;
+    [[nodiscard]] clicktest::Text GetText(clicktest::Control which) const override;
+    void SetText(clicktest::Control which, std::u16string_view text) override;
     void SetTimerEnabled(bool enabled) override;
     void ShowMessage(std::u16string_view prompt) override;
 
@@ -32,7 +32,7 @@ private:
     template <typename Handler> void deliver(Handler handler) noexcept;
     void fail(const QString& reason);
     void refuseAfterFailure() const;
-    [[nodiscard]] QWidget* control(clicktest::Control control) const;
+    [[nodiscard]] QWidget* control(clicktest::Control which) const;
 
     QAbstractButton* m_command1 = nullptr;
     QAbstractButton* m_command2 = nullptr;

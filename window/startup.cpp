@@ -46,8 +46,8 @@ void startupMessageHandler(QtMsgType type, const QMessageLogContext& context, co
     } else if (reason.isEmpty()) {
         reason = text.section(QLatin1Char('\n'), 0, 0);
     }
-    std::fprintf(
-        stderr, "morvane: cannot open the game window: %s\n", reason.toLocal8Bit().constData());
+    const QByteArray line = "morvane: cannot open the game window: " + reason.toLocal8Bit() + '\n';
+    std::fputs(line.constData(), stderr);
     std::fflush(stderr);
     std::_Exit(EXIT_FAILURE);
 }
