@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <system_error>
 
@@ -79,7 +80,7 @@ double TextNumber(std::u16string_view text, NumberFormat format)
         }
     }
     double value = 0.0;
-    const char* const last = ascii.data() + ascii.size();
+    const char* const last = std::to_address(ascii.end());
     const auto [end, ec] = std::from_chars(ascii.data(), last, value);
     if (ascii.empty() || ec != std::errc() || end != last || !std::isfinite(value)) {
         throw ConversionError(text);

@@ -24,7 +24,7 @@ echo "all build and test packages are installed"
 section "clang-format"
 mapfile -t sources < <(git ls-files -- \
     'clicktest/*.h' 'clicktest/*.cpp' 'window/*.h' 'window/*.cpp' \
-    'tests/*.h' 'tests/*.cpp' 'bench/*.h' 'bench/*.cpp')
+    'tests/*.h' 'tests/*.cpp' 'bench/*.h' 'bench/*.cpp' 'tools/*.h' 'tools/*.cpp')
 if ((${#sources[@]} == 0)); then
     echo "no tracked sources to check" >&2
     exit 1
@@ -48,7 +48,7 @@ section "clang-tidy"
 tidy_files=()
 while IFS= read -r file; do
     relative="${file#"${root}/"}"
-    if [[ "${relative}" != "${file}" && "${relative}" =~ ^(clicktest|window|tests|bench)/[^/]+\.cpp$ ]]; then
+    if [[ "${relative}" != "${file}" && "${relative}" =~ ^(clicktest|window|tests|bench|tools)/[^/]+\.cpp$ ]]; then
         tidy_files+=("${file}")
     fi
 done < <(sed -n 's/^[[:space:]]*"file":[[:space:]]*"\(.*\)",\{0,1\}[[:space:]]*$/\1/p' \

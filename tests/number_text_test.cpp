@@ -100,11 +100,11 @@ class TextNumberRejects : public testing::TestWithParam<const char16_t*> { };
 std::string TextName(const testing::TestParamInfo<const char16_t*>& info)
 {
     std::string name = "Text";
-    for (const char16_t* unit = info.param; *unit != u'\0'; ++unit) {
-        const bool plain = (*unit >= u'0' && *unit <= u'9') || (*unit >= u'a' && *unit <= u'z')
-            || (*unit >= u'A' && *unit <= u'Z');
-        name += plain ? std::string(1, static_cast<char>(*unit))
-                      : "_" + std::to_string(static_cast<int>(*unit)) + "_";
+    for (const char16_t unit : std::u16string_view(info.param)) {
+        const bool plain = (unit >= u'0' && unit <= u'9') || (unit >= u'a' && unit <= u'z')
+            || (unit >= u'A' && unit <= u'Z');
+        name += plain ? std::string(1, static_cast<char>(unit))
+                      : "_" + std::to_string(static_cast<int>(unit)) + "_";
     }
     return name;
 }

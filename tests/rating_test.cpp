@@ -81,10 +81,10 @@ TEST(RatingMessage, WritesTheRateInTheUsersSeparator)
 
 TEST(BandFor, JustBelowALimitStaysInTheLowerBand)
 {
-    EXPECT_EQ(&BandFor(2.4999999999), &RatingBands[0]);
-    EXPECT_EQ(&BandFor(3.9999999999), &RatingBands[1]);
-    EXPECT_EQ(&BandFor(5.9999999999), &RatingBands[2]);
-    EXPECT_EQ(&BandFor(9.9999999999), &RatingBands[3]);
+    EXPECT_EQ(&BandFor(2.4999999999), &RatingBands.at(0));
+    EXPECT_EQ(&BandFor(3.9999999999), &RatingBands.at(1));
+    EXPECT_EQ(&BandFor(5.9999999999), &RatingBands.at(2));
+    EXPECT_EQ(&BandFor(9.9999999999), &RatingBands.at(3));
 }
 
 } // namespace

@@ -34,8 +34,9 @@ int playUntilAnError(int& argc, char** argv)
     });
     const int status = QApplication::exec();
     for (const auto& box : dismisser.boxes) {
-        std::printf(
-            "%d|%s|%s\n", static_cast<int>(box.icon), qPrintable(box.title), qPrintable(box.text));
+        const QString line
+            = QStringLiteral("%1|%2|%3\n").arg(static_cast<int>(box.icon)).arg(box.title, box.text);
+        std::fputs(qPrintable(line), stdout);
     }
     return status;
 }
