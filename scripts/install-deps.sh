@@ -18,6 +18,8 @@ packages=(
     fonts-liberation2 fonts-dejavu-core
     # A display for the game when there is no desktop session
     xvfb xauth x11-utils
+    # The number reader's fuzzer (clang's libFuzzer) and the leak check
+    clang libclang-rt-14-dev valgrind
     # Locale generation
     locales
 )
