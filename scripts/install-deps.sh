@@ -20,6 +20,9 @@ packages=(
     xvfb xauth x11-utils
     # The number reader's fuzzer (clang's libFuzzer) and the leak check
     clang libclang-rt-14-dev valgrind
+    # The hostile-environment test's hands and eyes: XTest input, window dumps, and AT-SPI
+    # read from Debian's own Python
+    xdotool x11-apps python3-pyatspi dbus-daemon at-spi2-core
     # Locale generation
     locales
 )
