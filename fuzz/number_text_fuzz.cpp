@@ -67,8 +67,10 @@ std::string Printable(const Text& text)
 
 [[noreturn]] void Fail(const char* broken, const Text& text, NumberFormat format)
 {
-    std::fprintf(stderr, "number text fuzz: %s for \"%s\" with separator '%c'\n", broken,
-        Printable(text).c_str(), static_cast<char>(format.decimalSeparator));
+    const std::string report = std::string("number text fuzz: ") + broken + " for \""
+        + Printable(text) + "\" with separator '" + static_cast<char>(format.decimalSeparator)
+        + "'\n";
+    std::fputs(report.c_str(), stderr);
     std::abort();
 }
 

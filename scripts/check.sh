@@ -24,7 +24,7 @@ echo "all build and test packages are installed"
 section "clang-format"
 mapfile -t sources < <(git ls-files -- \
     'clicktest/*.h' 'clicktest/*.cpp' 'window/*.h' 'window/*.cpp' \
-    'tests/*.h' 'tests/*.cpp' 'bench/*.h' 'bench/*.cpp' 'tools/*.h' 'tools/*.cpp')
+    'tests/*.h' 'tests/*.cpp' 'bench/*.h' 'bench/*.cpp' 'tools/*.h' 'tools/*.cpp' 'fuzz/*.cpp')
 if ((${#sources[@]} == 0)); then
     echo "no tracked sources to check" >&2
     exit 1
@@ -42,6 +42,12 @@ for preset in ci asan; do
     section "Tests: ${preset}"
     ctest --preset "${preset}" --parallel "${jobs}"
 done
+
+# MORVANE_FUZZ_SECONDS (default 60) sets how long the fuzzer runs.
+section "Fuzz the number reader: ${MORVANE_FUZZ_SECONDS:-60} s"
+cmake --preset fuzz --fresh -DMORVANE_FUZZ_SECONDS="${MORVANE_FUZZ_SECONDS:-60}"
+cmake --build --preset fuzz --parallel "${jobs}"
+ctest --preset fuzz
 
 section "clang-tidy"
 # Our own translation units only: moc/rcc output lives under build/ and is not ours.
