@@ -18,6 +18,9 @@ packages=(
     fonts-liberation2 fonts-dejavu-core
     # A display for the game when there is no desktop session
     xvfb xauth x11-utils
+    # The lost-press test and the benchmarks: XTest input from our own probe, the count read
+    # back over AT-SPI (with the bus below), peak memory from /usr/bin/time
+    libx11-dev libxtst-dev python3 python3-gi gir1.2-atspi-2.0 time
     # The number reader's fuzzer (clang's libFuzzer) and the leak check
     clang libclang-rt-14-dev valgrind
     # The hostile-environment test's hands and eyes: XTest input, window dumps, and AT-SPI
