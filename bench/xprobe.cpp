@@ -10,8 +10,11 @@
 //   xprobe close TITLE                         asks the window to close, as its close button would
 //
 // TITLE is the window's title. The button is the window's top 199 by 97 pixels unless
-// --button X,Y,WIDTH,HEIGHT (window coordinates) comes first. Each command prints one JSON
-// object on stdout; errors go to stderr with exit status 1.
+// --button X,Y,WIDTH,HEIGHT (window coordinates) comes first. --lead-in X,Y,WIDTH,HEIGHT has
+// deadline press that rectangle 20 times, 1 ms apart, just before its first press: a press
+// after a long idle wakes the X server and the program from sleep and so travels slower than
+// the ones that follow it, which would skew the run's start against its end. Each command
+// prints one JSON object on stdout; errors go to stderr with exit status 1.
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -46,8 +49,8 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::microseconds;
 using std::chrono::milliseconds;
 
-constexpr milliseconds WindowTimeout { 20000 };
-constexpr milliseconds PaintTimeout { 2000 };
+constexpr milliseconds WindowTimeout { 60000 }; // a program under valgrind starts slowly
+constexpr milliseconds PaintTimeout { 10000 }; // generous: a program under valgrind paints slowly
 // Between two looks at the pixels: short against the millisecond figures, long enough that the
 // probe leaves the X server and the program under test most of the machine.
 constexpr microseconds PollPause { 50 };
@@ -238,8 +241,12 @@ public:
     // Queues one press and release of the left button; the caller decides when to flush.
     void queuePress() const
     {
-        XTestFakeButtonEvent(display(), Button1, True, CurrentTime);
-        XTestFakeButtonEvent(display(), Button1, False, CurrentTime);
+        queueButton(true);
+        queueButton(false);
+    }
+    void queueButton(bool down) const
+    {
+        XTestFakeButtonEvent(display(), Button1, down ? True : False, CurrentTime);
     }
 
     void flush() const { XFlush(display()); }
@@ -401,17 +408,36 @@ int runBurst(const Probe& probe, Window window, const Rect& button, const BurstP
 }
 
 struct DeadlinePlan {
-    long fromMs;
-    long toMs;
+    long fromMs = 0;
+    long toMs = 0;
+    std::optional<Rect> leadIn;
 };
+
+constexpr int LeadInPresses = 20;
+constexpr milliseconds FirstPressHold { 50 };
 
 // One press starts the run; the later presses' send times are printed relative to it, so that
 // the count read back afterwards tells between which two presses the run ended.
 
 int runDeadline(const Probe& probe, Window window, const Rect& button, const DeadlinePlan& plan)
 {
+    if (plan.leadIn) {
+        probe.aimAt(window, *plan.leadIn);
+        const auto start = Clock::now();
+        for (int i = 0; i < LeadInPresses; ++i) {
+            std::this_thread::sleep_until(start + milliseconds(i));
+            probe.queuePress();
+            probe.flush();
+        }
+        std::this_thread::sleep_until(start + milliseconds(LeadInPresses));
+    }
     probe.aimAt(window, button);
-    probe.queuePress();
+    // The first press is held as a finger holds it, so the button has drawn itself pressed
+    // before the release that starts the run arrives.
+    probe.queueButton(true);
+    probe.flush();
+    std::this_thread::sleep_for(FirstPressHold);
+    probe.queueButton(false);
     probe.flush();
     const auto first = Clock::now();
     std::vector<double> sent;
@@ -424,7 +450,10 @@ int runDeadline(const Probe& probe, Window window, const Rect& button, const Dea
     probe.sync();
     std::ostringstream out;
     out.precision(12);
-    out << R"({"sent_ms": [)";
+    // The run's start on the system's monotonic clock, to line the presses up with a trace.
+    out << R"({"start_ns": )"
+        << std::chrono::duration_cast<std::chrono::nanoseconds>(first.time_since_epoch()).count()
+        << R"(, "sent_ms": [)";
     for (std::size_t i = 0; i < sent.size(); ++i) {
         out << (i == 0 ? "" : ", ") << sent[i];
     }
@@ -437,13 +466,15 @@ int run(std::span<char*> arguments)
 {
     std::vector<std::string_view> words(arguments.begin(), arguments.end());
     Rect button;
-    if (words.size() >= 2 && words[0] == "--button") {
-        button = parseRect(words[1]);
+    std::optional<Rect> leadIn;
+    while (words.size() >= 2 && (words[0] == "--button" || words[0] == "--lead-in")) {
+        (words[0] == "--button" ? button : leadIn.emplace()) = parseRect(words[1]);
         words.erase(words.begin(), words.begin() + 2);
         arguments = arguments.subspan(2);
     }
     if (words.size() < 2) {
-        throw ProbeError("usage: xprobe [--button X,Y,W,H] COMMAND TITLE [ARGS...]");
+        throw ProbeError(
+            "usage: xprobe [--button X,Y,W,H] [--lead-in X,Y,W,H] COMMAND TITLE [ARGS...]");
     }
     const std::string_view command = words[0];
     const std::string_view title = words[1];
@@ -482,7 +513,7 @@ int run(std::span<char*> arguments)
         return runBurst(probe, window, button, { first, second });
     }
     if (command == "deadline") {
-        return runDeadline(probe, window, button, { first, second });
+        return runDeadline(probe, window, button, { first, second, leadIn });
     }
     throw ProbeError("unknown command: " + std::string(command));
 }

@@ -8,8 +8,10 @@ gir1.2-atspi-2.0) are installed.
 
 import json
 import os
+import shutil
 import signal
 import subprocess
+import tempfile
 import time
 
 # Qt exposes its widgets to AT-SPI only when a screen reader asks, or when told to always.
@@ -41,19 +43,27 @@ class XServer:
 
 
 class DBusSession:
-    """A session bus of our own; the accessibility bus is started on it when first asked for."""
+    """A session bus of our own; the accessibility bus is started on it when first asked for.
+
+    The accessibility bus listens on a socket under XDG_RUNTIME_DIR (or ~/.cache when that is
+    unset), one path for every session of the user: a second session started meanwhile, say a
+    test running beside this one, would take the path over and the program under test would
+    join the wrong bus. So each session gets a runtime directory of its own."""
 
     def __init__(self):
+        self.runtime_dir = tempfile.mkdtemp(prefix="morvane-session-")
+        env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime_dir)
         self.process = subprocess.Popen(
-            ["dbus-daemon", "--session", "--nofork", "--print-address=1"],
+            ["dbus-daemon", "--session", "--nofork", "--print-address=1"], env=env,
             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
         self.address = self.process.stdout.readline().strip()
         if not self.address:
-            stop_process(self.process)
+            self.stop()
             raise RuntimeError("dbus-daemon did not start")
 
     def stop(self):
         stop_process(self.process)
+        shutil.rmtree(self.runtime_dir, ignore_errors=True)
 
 
 def stop_process(process, timeout=5.0):
@@ -81,10 +91,12 @@ class Desktop:
                      "AT_SPI_BUS_ADDRESS"):
             self.env.pop(name, None)
         self.env.update({"DISPLAY": self.x.display, "QT_QPA_PLATFORM": "xcb",
-                         "DBUS_SESSION_BUS_ADDRESS": self.bus.address})
+                         "DBUS_SESSION_BUS_ADDRESS": self.bus.address,
+                         "XDG_RUNTIME_DIR": self.bus.runtime_dir})
         # The AT-SPI client library reads these when it is first imported.
         os.environ["DISPLAY"] = self.x.display
         os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.bus.address
+        os.environ["XDG_RUNTIME_DIR"] = self.bus.runtime_dir
         os.environ.pop("AT_SPI_BUS_ADDRESS", None)
         self._atspi = None
 
