@@ -282,12 +282,12 @@ def measure_idle(desktop, probe, program):
 # ---------------------------------------------------------------- report
 
 def in_time_early_side(run):
-    """The last press counted was sent at or after the deadline: the tick was not early."""
-    return run["after_ms"] is not None and run["after_ms"] >= RUN_MS
+    """Every press sent before the deadline was counted: nothing shows the tick early."""
+    return run["before_ms"] is not None and run["before_ms"] >= RUN_MS
 
 
 def in_time_late_side(run):
-    """...and within its first millisecond: the tick was at most about 1 ms late."""
+    """No press sent more than 1 ms after the deadline was counted."""
     return run["after_ms"] is not None and run["after_ms"] <= RUN_MS + 1
 
 
@@ -351,12 +351,15 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, insid
         add(f"| presses lost of {LOST_PRESSES} at {name} | {ours['lost']} "
             f"({ours['rate_hz']:.0f} Hz) | {bare['lost']} ({bare['rate_hz']:.0f} Hz) | "
             f"{ratio(ours['lost'], bare['lost'])} | 0 | {verdict(ours['lost'] == 0)} |")
-    counted_last = [run["after_ms"] - RUN_MS for run in deadline if run["after_ms"] is not None]
-    add(f"| the tick after the first press, seen from outside, {DEADLINE_RUNS} runs: the last "
-        "press counted, from 10000 ms | "
-        f"{min(counted_last, default=float('nan')):+.2f} to "
-        f"{max(counted_last, default=float('nan')):+.2f} ms | no timer | | "
-        f"0 to +1 ms (never early, ≤ 1 ms late) | {verdict(never_early and in_time)} |")
+    lows = [run["after_ms"] - RUN_MS for run in deadline if run["after_ms"] is not None]
+    highs = [run["before_ms"] - RUN_MS for run in deadline if run["before_ms"] is not None]
+    bad = sum(not (in_time_early_side(run) and in_time_late_side(run)) for run in deadline)
+    add(f"| the tick after the first press, seen from outside, {DEADLINE_RUNS} runs | "
+        f"after {min(lows, default=float('nan')):+.2f} to {max(lows, default=float('nan')):+.2f}"
+        f" ms, before {min(highs, default=float('nan')):+.2f} to "
+        f"{max(highs, default=float('nan')):+.2f} ms; {bad} of {DEADLINE_RUNS} runs out of "
+        "bounds | no timer | | never early, ≤ 1 ms late | "
+        f"{verdict(never_early and in_time)} |")
     add(f"| the tick after its start, the run timer alone, {len(inside)} runs | "
         f"{min(inside):+.3f} to {max(inside):+.3f} ms | no timer | | never early, ≤ 1 ms late | "
         f"{verdict(min(inside) >= 0 and max(inside) <= 1)} |")
@@ -426,8 +429,8 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, insid
     add("")
     add(f"One press starts the run; then presses go 1 ms apart from {DEADLINE_FROM_MS} ms to "
         f"{DEADLINE_TO_MS} ms after it. The count read back names the last press counted: the "
-        "tick came after it and before the next one. In time means the last press counted was "
-        "sent in the first millisecond after 10000 ms.")
+        "tick came after it and before the next one. In time means every press sent before "
+        "10000 ms was counted and none sent after 10001 ms was.")
     add("")
     add(f"| run | presses counted after {DEADLINE_FROM_MS} ms | last press counted | "
         "first press not counted | |")
@@ -521,6 +524,16 @@ FINDINGS = [
     "has). With the first press and release sent back to back, every run measured 1-2 ms long "
     "from outside; held for 50 ms, as a real click is held for tens of milliseconds, none did. "
     "So the probe holds its first press.",
+    "**A tick can wait behind a press.** The game's one thread handles presses and ticks in "
+    "turn, so a press being painted when the deadline comes holds the tick back, and a press "
+    "that arrived meanwhile may be handled first and counted. At 1 kHz right at the deadline "
+    "that can put a counted press just over 1 ms after it, as in a run marked out of bounds on "
+    "the late side; the timer alone is never late (above). The heavier paint of the first "
+    "finding makes this likelier: in 12 paired runs on this machine under load (load average "
+    "about 2), the game as it is counted a press sent 1.15 and 1.25 ms after the deadline in 2 "
+    "runs, the same game with the overlap row given to `Command1` in none. A run marked out of "
+    "bounds on the early side is a press sent within a millisecond or so before the deadline "
+    "that reached the game after the tick; both builds showed some under that load.",
     "**Wake-ups during a run** are the run timer's: one long sleep to 20 ms before the "
     "deadline, one short one, and a spin through the event loop for the last millisecond, "
     "which costs CPU but no wake-up. With no run the game sleeps entirely, as the bare window "
