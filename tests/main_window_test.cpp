@@ -73,6 +73,7 @@ private slots:
     void markerIsNeverSeen();
     void captionsFitTheirControls();
     void tabMovesBetweenTheTwoButtonsOnly();
+    void countingRepaintsOnlyTheCountingButton();
 
     void pressesCount();
     void resetInIdleStartsARun();
@@ -190,6 +191,34 @@ void MainWindowTest::tabMovesBetweenTheTwoButtonsOnly()
     QCOMPARE(QApplication::focusWidget(), button(form, "Command1"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(QApplication::focusWidget(), button(form, "Command2"));
+}
+
+void MainWindowTest::countingRepaintsOnlyTheCountingButton()
+{
+    // The buttons share one pixel row; that row belongs to the counting button.
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject* /*watched*/, QEvent* event) override
+        {
+            paints += event->type() == QEvent::Paint ? 1 : 0;
+            return false;
+        }
+    } reset;
+    Form1 form({});
+    showAndFocus(form);
+    QPushButton* const command1 = button(form, "Command1");
+    button(form, "Command2")->installEventFilter(&reset);
+    for (int i = 0; i < 5; ++i) {
+        QTest::mouseClick(command1, Qt::LeftButton);
+        QApplication::processEvents();
+    }
+    QCOMPARE(count(form), QStringLiteral("5"));
+    QCOMPARE(reset.paints, 0);
+    // A press on the shared row is a press of the counting button.
+    const QPoint sharedRow(100, 96);
+    QCOMPARE(form.childAt(sharedRow), command1);
+    QTest::mouseClick(command1, Qt::LeftButton, {}, command1->mapFrom(&form, sharedRow));
+    QCOMPARE(count(form), QStringLiteral("6"));
 }
 
 void MainWindowTest::pressesCount()

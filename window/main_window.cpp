@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRegion>
 
 #include <exception>
 
@@ -68,6 +69,7 @@ Form1::Form1(clicktest::NumberFormat format, QWidget* parent)
     setFixedSize(pixels(design.clientWidth), pixels(design.clientHeight));
 
     QWidget* previousInTabOrder = nullptr;
+    QRegion buttonsAbove;
     for (const ControlDesign& entry : design.controls) {
         QWidget* widget = nullptr;
         if (entry.kind == ControlKind::PushButton) {
@@ -88,6 +90,15 @@ Form1::Form1(clicktest::NumberFormat format, QWidget* parent)
             pixels(entry.left), pixels(entry.top), pixels(entry.width), pixels(entry.height));
         if (entry.font) {
             widget->setFont(designFont(*entry.font));
+        }
+        if (entry.kind == ControlKind::PushButton) {
+            // Where buttons overlap, the earlier one stays whole, so that a count repaints only
+            // the counting button and not RESET beneath its edge.
+            const QRegion own = QRegion(widget->rect()) - buttonsAbove.translated(-widget->pos());
+            if (own != QRegion(widget->rect())) {
+                widget->setMask(own);
+            }
+            buttonsAbove += widget->geometry();
         }
         widget->setVisible(entry.shown);
     }
