@@ -5,8 +5,10 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 #include <QLocale>
 #include <QScreen>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -15,6 +17,9 @@
 
 #ifndef MORVANE_VERSION
 #error "MORVANE_VERSION must come from the build"
+#endif
+#ifndef MORVANE_APP_ID
+#error "MORVANE_APP_ID must come from the build"
 #endif
 
 namespace window {
@@ -72,6 +77,17 @@ void identifyApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Morvane"));
     QApplication::setApplicationVersion(QStringLiteral(MORVANE_VERSION));
+    // Lets a desktop match the running window to the installed entry of the same name.
+    QApplication::setDesktopFileName(QStringLiteral(MORVANE_APP_ID));
+}
+
+QIcon applicationIcon()
+{
+    QIcon icon;
+    for (const int size : { 16, 32 }) {
+        icon.addFile(QStringLiteral(":/icons/morvane-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
 }
 
 int runGame(int& argc, char** argv)
@@ -81,6 +97,7 @@ int runGame(int& argc, char** argv)
     const QtMessageHandler previous = qInstallMessageHandler(startupMessageHandler);
     const QApplication app(argc, argv);
     qInstallMessageHandler(previous);
+    QApplication::setWindowIcon(applicationIcon());
 
     substituteDesignFont();
     Form1 form(numberFormatFor(QLocale::system()));

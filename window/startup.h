@@ -2,6 +2,7 @@
 
 #include "clicktest/number_text.h"
 
+class QIcon;
 class QLocale;
 
 namespace window {
@@ -14,6 +15,10 @@ void substituteDesignFont();
 
 // The program's name and version, as its boxes and the desktop show them.
 void identifyApplication();
+
+// The game's icon in the two sizes it is drawn for; the window and every box carry it. Needs the
+// application object.
+[[nodiscard]] QIcon applicationIcon();
 
 // Starts the application, shows the game and runs it until the window is closed. Returns the
 // process's exit status: 0 after a normal close, 1 when no window could be opened or the game
