@@ -26,6 +26,11 @@ packages=(
     # The hostile-environment test's hands and eyes: XTest input, window dumps, and AT-SPI
     # read from Debian's own Python
     xdotool x11-apps python3-pyatspi dbus-daemon at-spi2-core
+    # Packaging and its checks: the Debian package's computed Depends (dpkg-shlibdeps), the
+    # desktop entry, AppStream and lintian validators, and the Windows resource compiler
+    dpkg-dev desktop-file-utils appstream lintian binutils-mingw-w64-x86-64
+    # Redrawing the icons from their SVG (packaging/icons/render.sh)
+    librsvg2-bin icoutils
     # Locale generation
     locales
 )
