@@ -101,6 +101,10 @@ int runGame(int& argc, char** argv)
 
     substituteDesignFont();
     Form1 form(numberFormatFor(QLocale::system()));
+    // An error while the window was being made was reported before any event loop could end.
+    if (form.hasFailed()) {
+        return EXIT_FAILURE;
+    }
     if (const QScreen* screen = form.screen()) {
         form.move(screen->availableGeometry().center() - form.rect().center());
     }
