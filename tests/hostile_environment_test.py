@@ -38,7 +38,7 @@ RUN_SECONDS = 10
 TICK_WAIT = RUN_SECONDS + 8
 
 
-def wait_for(what, probe, timeout=10.0):
+def wait_for(what, probe, timeout=30.0):
     """Polls probe until it returns something true; fails the test with `what` otherwise."""
     deadline = time.monotonic() + timeout
     while True:
