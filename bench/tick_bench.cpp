@@ -4,7 +4,7 @@
 //
 //   tick_bench [INTERVAL_MS [RUNS]]   prints {"late_ms": [...]} once every run has ticked
 
-#include "window/deadline_timer.h"
+#include "window/qt/deadline_timer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -43,10 +43,10 @@ int main(int argc, char** argv)
     const std::chrono::milliseconds interval(numberAt(arguments, 1).value_or(10000));
     const int runs = numberAt(arguments, 2).value_or(5);
 
-    window::DeadlineTimer timer(interval);
+    qtshell::DeadlineTimer timer(interval);
     QElapsedTimer sinceStart;
     std::vector<double> late;
-    QObject::connect(&timer, &window::DeadlineTimer::timeout, &timer, [&] {
+    QObject::connect(&timer, &qtshell::DeadlineTimer::timeout, &timer, [&] {
         const std::chrono::nanoseconds elapsed(sinceStart.nsecsElapsed());
         late.push_back(std::chrono::duration<double, std::milli>(elapsed - interval).count());
         // Each run starts the timer afresh, as the first press of a game does.

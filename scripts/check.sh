@@ -3,7 +3,7 @@
 # its tests, the same under AddressSanitizer and UBSan, then clang-tidy.
 # Exits non-zero on the first failure.
 #
-# MORVANE_CMAKE_ARGS adds configure options (e.g. -DMORVANE_BUILD_WINDOW=OFF) for a local try;
+# MORVANE_CMAKE_ARGS adds configure options (e.g. -DMORVANE_SHELL=none) for a local try;
 # CI sets none.
 set -euo pipefail
 
@@ -22,9 +22,7 @@ bash scripts/install-deps.sh
 echo "all build and test packages are installed"
 
 section "clang-format"
-mapfile -t sources < <(git ls-files -- \
-    'clicktest/*.h' 'clicktest/*.cpp' 'window/*.h' 'window/*.cpp' \
-    'tests/*.h' 'tests/*.cpp' 'bench/*.h' 'bench/*.cpp' 'tools/*.h' 'tools/*.cpp' 'fuzz/*.cpp')
+mapfile -t sources < <(git ls-files -- '*.h' '*.cpp')
 if ((${#sources[@]} == 0)); then
     echo "no tracked sources to check" >&2
     exit 1
@@ -54,7 +52,7 @@ section "clang-tidy"
 tidy_files=()
 while IFS= read -r file; do
     relative="${file#"${root}/"}"
-    if [[ "${relative}" != "${file}" && "${relative}" =~ ^(clicktest|window|tests|bench|tools)/[^/]+\.cpp$ ]]; then
+    if [[ "${relative}" != "${file}" && "${relative}" =~ ^(clicktest|window|tests|bench|tools)/.+\.cpp$ ]]; then
         tidy_files+=("${file}")
     fi
 done < <(sed -n 's/^[[:space:]]*"file":[[:space:]]*"\(.*\)",\{0,1\}[[:space:]]*$/\1/p' \

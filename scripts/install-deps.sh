@@ -31,6 +31,9 @@ packages=(
     dpkg-dev desktop-file-utils appstream lintian binutils-mingw-w64-x86-64
     # Redrawing the icons from their SVG (packaging/icons/render.sh)
     librsvg2-bin icoutils
+    # The Windows shell: cross-built with mingw-w64 (the POSIX-threads compilers, for std::thread),
+    # GoogleTest's sources to build the tests for it, Wine to run them, zip for the packages
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine wine64 zip
     # Locale generation
     locales
 )

@@ -10,9 +10,9 @@ cmake --build --preset dev --parallel 2
 
 if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
     echo "play.sh: Morvane is a desktop game and needs a desktop session, but neither DISPLAY" \
-        "nor WAYLAND_DISPLAY is set. It is built at build/dev/window/morvane; to run it on a" \
+        "nor WAYLAND_DISPLAY is set. It is built at build/dev/window/qt/morvane; to run it on a" \
         "virtual display instead: xvfb-run -a bash scripts/play.sh" >&2
     exit 1
 fi
 
-exec ./build/dev/window/morvane "$@"
+exec ./build/dev/window/qt/morvane "$@"

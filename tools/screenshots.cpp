@@ -1,9 +1,9 @@
 // Renders the README's pictures of the game offscreen: the window at rest, the window during a
 // run, and the rating message after a 41-click run, by playing the game through its real window.
 
-#include "window/deadline_timer.h"
-#include "window/main_window.h"
-#include "window/startup.h"
+#include "window/qt/deadline_timer.h"
+#include "window/qt/main_window.h"
+#include "window/qt/startup.h"
 
 #include <QApplication>
 #include <QDir>
@@ -33,16 +33,16 @@ bool save(QWidget& widget, const QDir& directory, const QString& name)
 int main(int argc, char** argv)
 {
     const QApplication app(argc, argv);
-    window::identifyApplication();
-    window::substituteDesignFont();
+    qtshell::identifyApplication();
+    qtshell::substituteDesignFont();
     const QStringList arguments = QApplication::arguments();
     const QDir directory(arguments.size() > 1 ? arguments.at(1) : QStringLiteral("."));
 
-    window::Form1 form(window::numberFormatFor(QLocale::c()));
+    qtshell::Form1 form(qtshell::numberFormatFor(QLocale::c()));
     form.show();
     auto* const command1 = form.findChild<QPushButton*>(QStringLiteral("Command1"));
     auto* const command2 = form.findChild<QPushButton*>(QStringLiteral("Command2"));
-    auto* const timer = form.findChild<window::DeadlineTimer*>(QStringLiteral("Timer1"));
+    auto* const timer = form.findChild<qtshell::DeadlineTimer*>(QStringLiteral("Timer1"));
 
     bool saved = save(form, directory, QStringLiteral("window.png"));
     for (int i = 0; i < 41; ++i) {

@@ -1,9 +1,9 @@
-#include "window/main_window.h"
+#include "window/qt/main_window.h"
 
 #include "message_box_dismisser.h"
-#include "window/deadline_timer.h"
-#include "window/design.h"
-#include "window/startup.h"
+#include "window/common/form1_design.h"
+#include "window/qt/deadline_timer.h"
+#include "window/qt/startup.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -13,8 +13,8 @@
 #include <QTest>
 
 using namespace std::chrono_literals;
-using window::DeadlineTimer;
-using window::Form1;
+using qtshell::DeadlineTimer;
+using qtshell::Form1;
 using window::Form1Design;
 
 namespace {
@@ -94,8 +94,8 @@ private slots:
 
 void MainWindowTest::initTestCase()
 {
-    window::identifyApplication();
-    window::substituteDesignFont();
+    qtshell::identifyApplication();
+    qtshell::substituteDesignFont();
 }
 
 void MainWindowTest::windowIsAsDesigned()

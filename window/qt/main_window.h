@@ -1,13 +1,14 @@
 #pragma once
 
 #include "clicktest/controller.h"
+#include "window/common/error_boundary.h"
 
 #include <QWidget>
 
 class QAbstractButton;
 class QLabel;
 
-namespace window {
+namespace qtshell {
 
 class DeadlineTimer;
 
@@ -26,12 +27,10 @@ public:
     void ShowMessage(std::u16string_view prompt) override;
 
     // True once an error has ended the game; nothing more is shown or counted.
-    [[nodiscard]] bool hasFailed() const noexcept { return m_failed; }
+    [[nodiscard]] bool hasFailed() const noexcept { return m_boundary.hasFailed(); }
 
 private:
-    template <typename Handler> void deliver(Handler handler) noexcept;
-    void fail(const QString& reason);
-    void refuseAfterFailure() const;
+    void reportFailure(const QString& reason);
     [[nodiscard]] QWidget* control(clicktest::Control which) const;
 
     QAbstractButton* m_command1 = nullptr;
@@ -39,8 +38,8 @@ private:
     QLabel* m_counter = nullptr;
     QLabel* m_label1 = nullptr;
     DeadlineTimer* m_timer1 = nullptr;
-    bool m_failed = false;
+    window::ErrorBoundary m_boundary;
     clicktest::Controller m_controller;
 };
 
-} // namespace window
+} // namespace qtshell

@@ -1,6 +1,6 @@
-#include "window/deadline_timer.h"
+#include "window/qt/deadline_timer.h"
 
-namespace window {
+namespace qtshell {
 
 using std::chrono::milliseconds;
 using std::chrono::nanoseconds;
@@ -16,7 +16,7 @@ std::optional<milliseconds> wakeDelay(nanoseconds remaining) noexcept
 
 DeadlineTimer::DeadlineTimer(milliseconds interval, QObject* parent)
     : QObject(parent)
-    , m_interval(interval)
+    , m_schedule(interval)
 {
     m_wake.setSingleShot(true);
     m_wake.setTimerType(Qt::PreciseTimer);
@@ -26,7 +26,7 @@ DeadlineTimer::DeadlineTimer(milliseconds interval, QObject* parent)
 void DeadlineTimer::start()
 {
     m_clock.start();
-    m_deadline = m_interval;
+    m_schedule.start(now());
     m_active = true;
     sleepTowardsDeadline();
 }
@@ -39,7 +39,7 @@ void DeadlineTimer::stop()
 
 void DeadlineTimer::sleepTowardsDeadline()
 {
-    const auto delay = wakeDelay(m_deadline - nanoseconds(m_clock.nsecsElapsed()));
+    const auto delay = wakeDelay(m_schedule.remaining(now()));
     if (!delay) {
         // The deadline has passed: tick now, from the event loop, never inside start().
         m_wake.start(0);
@@ -53,19 +53,14 @@ void DeadlineTimer::wake()
     if (!m_active) {
         return;
     }
-    const nanoseconds now(m_clock.nsecsElapsed());
-    if (now < m_deadline) {
+    const nanoseconds reached = now();
+    if (!m_schedule.isDue(reached)) {
         sleepTowardsDeadline();
         return;
     }
-    // The next deadline keeps the rhythm; after a long stall (a suspended machine) it starts
-    // afresh rather than firing a burst of ticks.
-    m_deadline += m_interval;
-    if (m_deadline <= now) {
-        m_deadline = now + m_interval;
-    }
+    m_schedule.advance(reached);
     sleepTowardsDeadline();
     emit timeout();
 }
 
-} // namespace window
+} // namespace qtshell

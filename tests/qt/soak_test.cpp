@@ -1,7 +1,7 @@
-#include "window/main_window.h"
+#include "window/qt/main_window.h"
 
 #include "clicktest/rating.h"
-#include "window/deadline_timer.h"
+#include "window/qt/deadline_timer.h"
 
 #include <QApplication>
 #include <QFile>
@@ -17,8 +17,8 @@
 #include <vector>
 
 using namespace std::chrono_literals;
-using window::DeadlineTimer;
-using window::Form1;
+using qtshell::DeadlineTimer;
+using qtshell::Form1;
 
 namespace {
 

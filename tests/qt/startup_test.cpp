@@ -1,7 +1,7 @@
-#include "window/startup.h"
+#include "window/qt/startup.h"
 
 #include "message_box_dismisser.h"
-#include "window/main_window.h"
+#include "window/qt/main_window.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -21,9 +21,9 @@ const char* const ChildRole = "MORVANE_STARTUP_TEST_ROLE";
 int playUntilAnError(int& argc, char** argv)
 {
     const QApplication app(argc, argv);
-    window::identifyApplication();
+    qtshell::identifyApplication();
     MessageBoxDismisser dismisser;
-    window::Form1 form({});
+    qtshell::Form1 form({});
     form.show();
     QTimer::singleShot(0, &form, [&form] {
         auto* const command1 = form.findChild<QPushButton*>(QStringLiteral("Command1"));
@@ -44,7 +44,7 @@ int playUntilAnError(int& argc, char** argv)
 int playAndClose(int& argc, char** argv)
 {
     const QApplication app(argc, argv);
-    window::Form1 form({});
+    qtshell::Form1 form({});
     form.show();
     QTimer::singleShot(0, &form, [&form] {
         QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
@@ -97,17 +97,17 @@ private slots:
 
 void StartupTest::numbersAreWrittenTheUsersWay()
 {
-    QCOMPARE(window::numberFormatFor(QLocale::c()).decimalSeparator, u'.');
+    QCOMPARE(qtshell::numberFormatFor(QLocale::c()).decimalSeparator, u'.');
+    QCOMPARE(qtshell::numberFormatFor(QLocale(QLocale::German, QLocale::Germany)).decimalSeparator,
+        u',');
     QCOMPARE(
-        window::numberFormatFor(QLocale(QLocale::German, QLocale::Germany)).decimalSeparator, u',');
-    QCOMPARE(
-        window::numberFormatFor(QLocale(QLocale::English, QLocale::UnitedStates)).decimalSeparator,
+        qtshell::numberFormatFor(QLocale(QLocale::English, QLocale::UnitedStates)).decimalSeparator,
         u'.');
 }
 
 void StartupTest::programIsNamedAndVersioned()
 {
-    window::identifyApplication();
+    qtshell::identifyApplication();
     QCOMPARE(QApplication::applicationName(), QStringLiteral("Morvane"));
     QCOMPARE(QApplication::applicationDisplayName(), QStringLiteral("Morvane"));
     QCOMPARE(QApplication::applicationVersion(), QStringLiteral("1.00"));

@@ -1,8 +1,8 @@
-#include "window/main_window.h"
+#include "window/qt/main_window.h"
 
-#include "window/caption_button.h"
-#include "window/deadline_timer.h"
-#include "window/design.h"
+#include "window/common/form1_design.h"
+#include "window/qt/caption_button.h"
+#include "window/qt/deadline_timer.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -12,9 +12,7 @@
 #include <QPushButton>
 #include <QRegion>
 
-#include <exception>
-
-namespace window {
+namespace qtshell {
 namespace {
 
 QString fromText(std::u16string_view text)
@@ -27,24 +25,24 @@ clicktest::Text toText(const QString& text)
     return text.toStdU16String();
 }
 
-QString fromDesign(std::string_view text)
+QString fromDesign(std::string_view name)
 {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
 }
 
-QFont designFont(const FontDesign& design)
+QFont designFont(const window::FontDesign& design)
 {
-    QFont font(fromDesign(design.family));
-    font.setPixelSize(fontPixels(design.points));
+    QFont font(fromText(design.family));
+    font.setPixelSize(window::fontPixels(design.points));
     font.setWeight(static_cast<QFont::Weight>(design.weight));
     font.setStyleHint(QFont::SansSerif);
     return font;
 }
 
-Qt::Alignment alignment(TextPlacement placement)
+Qt::Alignment alignment(window::TextPlacement placement)
 {
-    return placement == TextPlacement::TopCentred ? Qt::AlignTop | Qt::AlignHCenter
-                                                  : Qt::AlignCenter;
+    return placement == window::TextPlacement::TopCentred ? Qt::AlignTop | Qt::AlignHCenter
+                                                          : Qt::AlignCenter;
 }
 
 // The platform's default title for the program's boxes: its name.
@@ -59,28 +57,31 @@ Form1::Form1(clicktest::NumberFormat format, QWidget* parent)
     : QWidget(parent,
         Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , m_boundary(
+          [this](const std::string& reason) { reportFailure(QString::fromStdString(reason)); })
     , m_controller(*this, format)
 {
-    const FormDesign& design = Form1Design;
+    using window::pixels;
+    const window::FormDesign& design = window::Form1Design;
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(fromDesign(design.caption));
+    setWindowTitle(fromText(design.caption));
     setFont(designFont(design.font));
     // The controls are placed to the pixel and never move, so the window does not resize.
     setFixedSize(pixels(design.clientWidth), pixels(design.clientHeight));
 
     QWidget* previousInTabOrder = nullptr;
     QRegion buttonsAbove;
-    for (const ControlDesign& entry : design.controls) {
+    for (const window::ControlDesign& entry : design.controls) {
         QWidget* widget = nullptr;
-        if (entry.kind == ControlKind::PushButton) {
-            auto* const button = new CaptionButton(fromDesign(entry.text), this);
+        if (entry.kind == window::ControlKind::PushButton) {
+            auto* const button = new CaptionButton(fromText(entry.text), this);
             if (previousInTabOrder != nullptr) {
                 setTabOrder(previousInTabOrder, button);
             }
             previousInTabOrder = button;
             widget = button;
         } else {
-            auto* const label = new QLabel(fromDesign(entry.text), this);
+            auto* const label = new QLabel(fromText(entry.text), this);
             label->setAlignment(alignment(entry.placement));
             label->setTextFormat(Qt::PlainText);
             widget = label;
@@ -91,7 +92,7 @@ Form1::Form1(clicktest::NumberFormat format, QWidget* parent)
         if (entry.font) {
             widget->setFont(designFont(*entry.font));
         }
-        if (entry.kind == ControlKind::PushButton) {
+        if (entry.kind == window::ControlKind::PushButton) {
             // Where buttons overlap, the earlier one stays whole, so that a count repaints only
             // the counting button and not RESET beneath its edge.
             const QRegion own = QRegion(widget->rect()) - buttonsAbove.translated(-widget->pos());
@@ -103,33 +104,37 @@ Form1::Form1(clicktest::NumberFormat format, QWidget* parent)
         widget->setVisible(entry.shown);
     }
 
-    m_command1 = findChild<QAbstractButton*>(QStringLiteral("Command1"));
-    m_command2 = findChild<QAbstractButton*>(QStringLiteral("Command2"));
-    m_counter = findChild<QLabel*>(QStringLiteral("Counter"));
-    m_label1 = findChild<QLabel*>(QStringLiteral("Label1"));
+    const auto named = [this](const window::ControlDesign& entry) {
+        return findChild<QWidget*>(fromDesign(entry.name));
+    };
+    m_command1
+        = qobject_cast<QAbstractButton*>(named(window::designOf(clicktest::Control::Command1)));
+    m_command2 = qobject_cast<QAbstractButton*>(named(window::command2Design()));
+    m_counter = qobject_cast<QLabel*>(named(window::designOf(clicktest::Control::Counter)));
+    m_label1 = qobject_cast<QLabel*>(named(window::designOf(clicktest::Control::Label1)));
     m_timer1 = new DeadlineTimer(design.timerInterval, this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
 
     connect(m_command1, &QAbstractButton::clicked, this,
-        [this] { deliver([this] { m_controller.Command1_Click(); }); });
+        [this] { m_boundary.deliver([this] { m_controller.Command1_Click(); }); });
     connect(m_command2, &QAbstractButton::clicked, this,
-        [this] { deliver([this] { m_controller.Command2_Click(); }); });
+        [this] { m_boundary.deliver([this] { m_controller.Command2_Click(); }); });
     connect(m_timer1, &DeadlineTimer::timeout, this,
-        [this] { deliver([this] { m_controller.Timer1_Timer(); }); });
+        [this] { m_boundary.deliver([this] { m_controller.Timer1_Timer(); }); });
 
     m_command1->setFocus();
-    deliver([this] { m_controller.Form_Load(); });
+    m_boundary.deliver([this] { m_controller.Form_Load(); });
 }
 
 clicktest::Text Form1::GetText(clicktest::Control which) const
 {
-    refuseAfterFailure();
+    m_boundary.refuseAfterFailure();
     return toText(control(which)->property("text").toString());
 }
 
 void Form1::SetText(clicktest::Control which, std::u16string_view text)
 {
-    refuseAfterFailure();
+    m_boundary.refuseAfterFailure();
     if (!control(which)->setProperty("text", fromText(text))) {
         throw clicktest::ControlError("The control's text could not be set");
     }
@@ -137,7 +142,7 @@ void Form1::SetText(clicktest::Control which, std::u16string_view text)
 
 void Form1::SetTimerEnabled(bool enabled)
 {
-    refuseAfterFailure();
+    m_boundary.refuseAfterFailure();
     if (enabled) {
         m_timer1->start();
     } else {
@@ -147,7 +152,7 @@ void Form1::SetTimerEnabled(bool enabled)
 
 void Form1::ShowMessage(std::u16string_view prompt)
 {
-    refuseAfterFailure();
+    m_boundary.refuseAfterFailure();
     QMessageBox box(QMessageBox::NoIcon, boxTitle(), fromText(prompt), QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     // Plain OK, as the game has always shown it, whatever the desktop theme adds to buttons.
@@ -168,34 +173,8 @@ QWidget* Form1::control(clicktest::Control which) const
     throw clicktest::ControlError("No such control");
 }
 
-void Form1::refuseAfterFailure() const
+void Form1::reportFailure(const QString& reason)
 {
-    // A handler still on the stack under the error box must not carry on once the game ended.
-    if (m_failed) {
-        throw clicktest::ControlError("The program is ending after an error");
-    }
-}
-
-template <typename Handler> void Form1::deliver(Handler handler) noexcept
-{
-    if (m_failed) {
-        return;
-    }
-    try {
-        handler();
-    } catch (const std::exception& error) {
-        fail(QString::fromUtf8(error.what()));
-    } catch (...) {
-        fail(tr("An unexpected error occurred."));
-    }
-}
-
-void Form1::fail(const QString& reason)
-{
-    if (m_failed) {
-        return; // a handler unwinding after the first error
-    }
-    m_failed = true;
     m_timer1->stop();
     QMessageBox box(QMessageBox::Critical, boxTitle(), reason, QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
@@ -203,4 +182,4 @@ void Form1::fail(const QString& reason)
     QCoreApplication::exit(1);
 }
 
-} // namespace window
+} // namespace qtshell

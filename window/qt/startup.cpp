@@ -1,7 +1,7 @@
-#include "window/startup.h"
+#include "window/qt/startup.h"
 
-#include "window/design.h"
-#include "window/main_window.h"
+#include "window/common/form1_design.h"
+#include "window/qt/main_window.h"
 
 #include <QApplication>
 #include <QFont>
@@ -22,7 +22,7 @@
 #error "MORVANE_APP_ID must come from the build"
 #endif
 
-namespace window {
+namespace qtshell {
 namespace {
 
 // What the platform said before it gave up; shown in the one line we print.
@@ -67,10 +67,14 @@ clicktest::NumberFormat numberFormatFor(const QLocale& locale)
 
 void substituteDesignFont()
 {
-    QFont::insertSubstitutions(
-        QString::fromUtf8(DesignFontFamily.data(), static_cast<qsizetype>(DesignFontFamily.size())),
-        { QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
-            QStringLiteral("DejaVu Sans") });
+    const auto toQString = [](std::u16string_view text) {
+        return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+    };
+    QStringList faces;
+    for (const std::u16string_view face : window::DesignFontFallbacks) {
+        faces.append(toQString(face));
+    }
+    QFont::insertSubstitutions(toQString(window::DesignFontFamily), faces);
 }
 
 void identifyApplication()
@@ -112,4 +116,4 @@ int runGame(int& argc, char** argv)
     return QApplication::exec();
 }
 
-} // namespace window
+} // namespace qtshell

@@ -1,7 +1,7 @@
-#include "window/startup.h"
+#include "window/qt/startup.h"
 
 #include "message_box_dismisser.h"
-#include "window/main_window.h"
+#include "window/qt/main_window.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -33,7 +33,7 @@ void DesktopIdentityTest::iconComesInTheTwoSizesItIsDrawnFor_data()
 void DesktopIdentityTest::iconComesInTheTwoSizesItIsDrawnFor()
 {
     QFETCH(int, size);
-    const QIcon icon = window::applicationIcon();
+    const QIcon icon = qtshell::applicationIcon();
     QCOMPARE(icon.availableSizes(), QList<QSize>({ QSize(16, 16), QSize(32, 32) }));
 
     // Drawn at that size, not scaled from the other one.
@@ -47,7 +47,7 @@ void DesktopIdentityTest::iconComesInTheTwoSizesItIsDrawnFor()
 
 void DesktopIdentityTest::desktopFileNameIsTheInstalledEntrysName()
 {
-    window::identifyApplication();
+    qtshell::identifyApplication();
     // The entry installed as <name>.desktop; Wayland's app id and X11's grouping use the name.
     QCOMPARE(QApplication::desktopFileName(),
         QFileInfo(QStringLiteral(MORVANE_DESKTOP_ENTRY)).completeBaseName());
@@ -55,10 +55,10 @@ void DesktopIdentityTest::desktopFileNameIsTheInstalledEntrysName()
 
 void DesktopIdentityTest::windowAndMessageBoxesCarryTheIcon()
 {
-    QApplication::setWindowIcon(window::applicationIcon());
+    QApplication::setWindowIcon(qtshell::applicationIcon());
     const qint64 icon = QApplication::windowIcon().cacheKey();
 
-    window::Form1 form({});
+    qtshell::Form1 form({});
     form.show();
     QCOMPARE(form.windowIcon().cacheKey(), icon);
 

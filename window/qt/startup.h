@@ -5,7 +5,7 @@
 class QIcon;
 class QLocale;
 
-namespace window {
+namespace qtshell {
 
 // The user's way of writing numbers, chosen once for the whole run.
 [[nodiscard]] clicktest::NumberFormat numberFormatFor(const QLocale& locale);
@@ -25,4 +25,4 @@ void identifyApplication();
 // ended on an error.
 [[nodiscard]] int runGame(int& argc, char** argv);
 
-} // namespace window
+} // namespace qtshell

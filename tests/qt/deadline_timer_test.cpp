@@ -1,4 +1,4 @@
-#include "window/deadline_timer.h"
+#include "window/qt/deadline_timer.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -8,8 +8,8 @@
 #include <vector>
 
 using namespace std::chrono_literals;
-using window::DeadlineTimer;
-using window::wakeDelay;
+using qtshell::DeadlineTimer;
+using qtshell::wakeDelay;
 
 class DeadlineTimerTest : public QObject {
     Q_OBJECT

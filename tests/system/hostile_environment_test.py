@@ -6,7 +6,7 @@ with real pointer events (XTest, through xdotool) and reads what it shows over t
 accessibility bus (AT-SPI), the way assistive tools see it. Run it inside dbus-run-session:
 
     dbus-run-session -- /usr/bin/python3 tests/hostile_environment_test.py \
-        --morvane build/ci/window/morvane --harness build/ci/tests/failing_control_harness
+        --morvane build/ci/window/qt/morvane --harness build/ci/tests/qt/failing_control_harness
 """
 
 import argparse

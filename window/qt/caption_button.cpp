@@ -1,11 +1,11 @@
-#include "window/caption_button.h"
+#include "window/qt/caption_button.h"
 
 #include <QKeyEvent>
 #include <QStyleOptionButton>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
 
-namespace window {
+namespace qtshell {
 
 void CaptionButton::paintEvent(QPaintEvent* /*event*/)
 {
@@ -40,4 +40,4 @@ void CaptionButton::keyPressEvent(QKeyEvent* event)
     QPushButton::keyPressEvent(event);
 }
 
-} // namespace window
+} // namespace qtshell

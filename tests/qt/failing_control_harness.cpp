@@ -2,8 +2,8 @@
 // cannot have: once the first press has started a run, the count on Command1 is made
 // unreadable through the widget itself, so the next press fails inside the game's handler.
 // Everything else is the program's own start-up and window.
-#include "window/main_window.h"
-#include "window/startup.h"
+#include "window/qt/main_window.h"
+#include "window/qt/startup.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,9 +13,9 @@
 int main(int argc, char** argv)
 {
     const QApplication app(argc, argv);
-    window::identifyApplication();
-    window::substituteDesignFont();
-    window::Form1 form(window::numberFormatFor(QLocale::system()));
+    qtshell::identifyApplication();
+    qtshell::substituteDesignFont();
+    qtshell::Form1 form(qtshell::numberFormatFor(QLocale::system()));
     auto* const command1 = form.findChild<QAbstractButton*>(QStringLiteral("Command1"));
     // Connected after the window's own handler, so it runs once the count reads 1.
     QObject::connect(command1, &QAbstractButton::clicked, command1, [command1] {

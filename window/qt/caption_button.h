@@ -2,7 +2,7 @@
 
 #include <QPushButton>
 
-namespace window {
+namespace qtshell {
 
 // A push button as the game's players know it: a caption too wide for one line wraps inside
 // the button instead of being cut, and Return or Enter press the focused button once per key
@@ -18,4 +18,4 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
-} // namespace window
+} // namespace qtshell

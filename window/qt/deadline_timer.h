@@ -1,5 +1,7 @@
 #pragma once
 
+#include "window/common/tick_schedule.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
@@ -7,7 +9,7 @@
 #include <chrono>
 #include <optional>
 
-namespace window {
+namespace qtshell {
 
 // How long to sleep towards a deadline `remaining` away. The system lets a sleep run late by
 // up to 0.1% of its length, so a long wait wakes a little early and sleeps again for the rest;
@@ -16,8 +18,7 @@ namespace window {
     std::chrono::nanoseconds remaining) noexcept;
 
 // A repeating timer whose ticks come on the millisecond: never early and within a millisecond
-// of each deadline. Deadlines are kept on the monotonic clock, each one interval after the last,
-// so a run is exactly as long as its interval.
+// of each deadline, kept on the monotonic clock.
 class DeadlineTimer final : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool active READ isActive)
@@ -26,8 +27,14 @@ class DeadlineTimer final : public QObject {
 public:
     explicit DeadlineTimer(std::chrono::milliseconds interval, QObject* parent = nullptr);
 
-    [[nodiscard]] std::chrono::milliseconds interval() const noexcept { return m_interval; }
-    void setInterval(std::chrono::milliseconds interval) noexcept { m_interval = interval; }
+    [[nodiscard]] std::chrono::milliseconds interval() const noexcept
+    {
+        return m_schedule.interval();
+    }
+    void setInterval(std::chrono::milliseconds interval) noexcept
+    {
+        m_schedule.setInterval(interval);
+    }
     [[nodiscard]] bool isActive() const noexcept { return m_active; }
     [[nodiscard]] Qt::TimerType timerType() const noexcept { return m_wake.timerType(); }
 
@@ -42,11 +49,15 @@ private:
     void sleepTowardsDeadline();
     void wake();
 
-    std::chrono::milliseconds m_interval;
+    [[nodiscard]] std::chrono::nanoseconds now() const
+    {
+        return std::chrono::nanoseconds(m_clock.nsecsElapsed());
+    }
+
+    window::TickSchedule m_schedule;
     bool m_active = false;
     QElapsedTimer m_clock;
-    std::chrono::nanoseconds m_deadline {}; // on m_clock
     QTimer m_wake;
 };
 
-} // namespace window
+} // namespace qtshell
