@@ -9,9 +9,13 @@ if(MORVANE_WINDOWS_ARCH STREQUAL "i686")
 else()
     set(_windows_arch x64)
 endif()
+# Texts with Windows line ends, so every Notepad shows them as written.
 configure_file(windows-readme.txt.in "${CMAKE_CURRENT_BINARY_DIR}/README.txt" @ONLY NEWLINE_STYLE CRLF)
+configure_file("${PROJECT_SOURCE_DIR}/LICENSE" "${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt" @ONLY
+    NEWLINE_STYLE CRLF)
 install(TARGETS morvane RUNTIME DESTINATION .)
-install(FILES "${CMAKE_CURRENT_BINARY_DIR}/README.txt" DESTINATION .)
+install(FILES "${CMAKE_CURRENT_BINARY_DIR}/README.txt" "${CMAKE_CURRENT_BINARY_DIR}/LICENSE.txt"
+    DESTINATION .)
 
 set(CPACK_PACKAGE_NAME Morvane)
 set(CPACK_PACKAGE_VERSION "${MORVANE_VERSION_TEXT}")

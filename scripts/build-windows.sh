@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Cross-builds Morvane.exe for 64-bit and 32-bit Windows and packs each with its read-me and
+# licence: build/windows-x64/Morvane-1.00-windows-x64.zip and build/windows-x86/...-x86.zip.
+set -euo pipefail
+
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+bash scripts/install-deps.sh
+for preset in windows-x64 windows-x86; do
+    cmake --preset "${preset}"
+    cmake --build --preset "${preset}" --parallel 2
+    cpack --preset "${preset}" -B "build/${preset}"
+done
+ls -l build/windows-x64/Morvane-*.zip build/windows-x86/Morvane-*.zip

@@ -1,0 +1,17 @@
+# The Windows program from outside: the executable as a player downloads it, and the real
+# Morvane.exe played under Wine on an X server of its own with real X input.
+find_program(MORVANE_DEBIAN_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
+find_program(MORVANE_OBJDUMP ${MORVANE_WINDOWS_ARCH}-w64-mingw32-objdump REQUIRED)
+
+add_test(NAME windows_executable_test
+    COMMAND ${MORVANE_DEBIAN_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/windows_executable_test.py
+        --exe $<TARGET_FILE:morvane> --arch ${MORVANE_WINDOWS_ARCH} --objdump ${MORVANE_OBJDUMP}
+        --cpack ${CMAKE_CPACK_COMMAND} --build-dir ${PROJECT_BINARY_DIR})
+set_tests_properties(windows_executable_test PROPERTIES LABELS packaging TIMEOUT 120)
+
+add_test(NAME wine_play_test
+    COMMAND ${MORVANE_DEBIAN_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/wine_play_test.py
+        --game $<TARGET_FILE:morvane> --inspector $<TARGET_FILE:window_inspector>
+        --wine-run ${PROJECT_SOURCE_DIR}/tools/wine-run)
+set_tests_properties(wine_play_test PROPERTIES LABELS wine TIMEOUT 180
+    ENVIRONMENT "PYTHONPATH=${PROJECT_SOURCE_DIR}/tools")

@@ -1,0 +1,151 @@
+#!/usr/bin/python3
+"""Plays one whole run of the real Morvane.exe under Wine, as a Windows player would: on an X
+server of its own, pressed with real X input (XTest, through xdotool), every text read back from
+outside the process by a small Windows program that walks the window and its boxes.
+
+    python3 tests/system/wine_play_test.py --game build/windows-x64/window/win32/Morvane.exe \
+        --inspector build/windows-x64/tools/window_inspector.exe --wine-run tools/wine-run
+
+41 presses, the ten seconds, a press that no longer counts, RESET: the band-3 box with 4.1,
+"NEW RECORD!", the record label 4.1, and the window back at its start; then it closes with
+status 0. Uses a Wine prefix of its own (WINEPREFIX with "-play" added), so no other test's
+windows or Wine session can get in the way.
+"""
+
+import argparse
+import os
+import subprocess
+import sys
+import time
+import unittest
+
+import xsession
+
+ARGS = None
+PRESSES = 41
+RUN_SECONDS = 10.0
+
+
+class Screen:
+    """What the inspector read: the window, its controls by id, and any open box."""
+
+    def __init__(self, lines):
+        self.window = None
+        self.controls = {}
+        self.box = []
+        self.buttons = []
+        self.icons = 0
+        for line in lines:
+            kind, *fields = line.split("\t")
+            if kind == "window":
+                self.window = fields[4]
+            elif kind == "control":
+                self.controls[int(fields[0])] = {
+                    "rect": tuple(int(value) for value in fields[1:5]),
+                    "visible": fields[5] == "visible", "text": fields[6]}
+            elif kind == "box":
+                self.box.append(fields[0])
+            elif kind == "button":
+                self.buttons.append((tuple(int(value) for value in fields[0:4]), fields[4]))
+            elif kind == "icon":
+                self.icons += 1
+
+    def text(self, control_id):
+        return self.controls[control_id]["text"]
+
+
+COMMAND1, COMMAND2, COUNTER, LABEL1 = 101, 102, 103, 104
+
+
+class WinePlay(unittest.TestCase):
+    def setUp(self):
+        self.server = xsession.XServer()
+        self.addCleanup(self.server.stop)
+        self.env = dict(os.environ, DISPLAY=self.server.display,
+                        WINEPREFIX=os.environ["WINEPREFIX"] + "-play")
+        self.game = subprocess.Popen([ARGS.wine_run, ARGS.game], env=self.env,
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.addCleanup(self.stop_game)
+
+    def stop_game(self):
+        xsession.stop_process(self.game)
+        subprocess.run(["wineserver", "--kill"], env=self.env, check=False)
+
+    def inspect(self, *arguments, timeout_ms=60000):
+        done = subprocess.run([ARGS.wine_run, ARGS.inspector, str(timeout_ms), *arguments],
+                              env=self.env, capture_output=True, check=False, timeout=120)
+        self.assertEqual(done.returncode, 0, done.stderr.decode(errors="replace"))
+        return Screen(done.stdout.decode("utf-8").replace("\r", "").splitlines())
+
+    def wait_for(self, condition, what, timeout=10.0):
+        deadline = time.monotonic() + timeout
+        while True:
+            screen = self.inspect()
+            if condition(screen):
+                return screen
+            if time.monotonic() > deadline:
+                self.fail(f"{what} never came; last seen {vars(screen)}")
+            time.sleep(0.1)
+
+    def xdotool(self, *arguments):
+        subprocess.run(["xdotool", *arguments], env=self.env, check=True)
+
+    def click(self, rect, times=1, delay_ms=30):
+        """Presses the middle of the part of `rect` that is on screen."""
+        left, top, width, height = rect
+        right = left + width
+        left = max(left, 0)
+        x, y = (left + right) // 2, top + height // 2
+        self.xdotool("mousemove", "--sync", str(x), str(y))
+        self.xdotool("click", "--repeat", str(times), "--delay", str(delay_ms), "1")
+
+    def answer_box(self, expected):
+        screen = self.wait_for(lambda s: s.box, f"the box saying {expected!r}")
+        self.assertEqual(screen.box, [expected])
+        self.assertEqual([label for _, label in screen.buttons], ["OK"])
+        self.assertEqual(screen.icons, 0)
+        self.click(screen.buttons[0][0])
+        self.wait_for(lambda s: expected not in s.box, f"the box {expected!r} to close")
+
+    def test_a_whole_run_of_41_presses_sets_a_new_record(self):
+        start = self.inspect()
+        self.assertEqual(start.window, "Morvane")
+        self.assertEqual(start.text(COMMAND1), "NUMBER OF CLICKS")
+        self.assertEqual(start.text(COMMAND2), "RESET")
+        self.assertEqual(start.text(LABEL1), "RECORD: 4")
+        self.assertFalse(start.controls[COUNTER]["visible"])
+
+        started = time.monotonic()
+        self.click(start.controls[COMMAND1]["rect"], PRESSES)
+        counted = self.wait_for(lambda s: s.text(COMMAND1) == str(PRESSES), f"a count of {PRESSES}")
+        self.assertLess(time.monotonic() - started, RUN_SECONDS - 1, "the presses took too long")
+
+        # Once the ten seconds are over a press no longer counts.
+        time.sleep(max(0.0, started + RUN_SECONDS + 1.0 - time.monotonic()))
+        self.click(counted.controls[COMMAND1]["rect"])
+        time.sleep(0.5)
+        self.assertEqual(self.inspect().text(COMMAND1), str(PRESSES))
+
+        self.click(counted.controls[COMMAND2]["rect"])
+        self.answer_box("Wow! You clicked the button 4.1 times in a second. Bravo!!!")
+        self.answer_box("NEW RECORD!")
+        end = self.wait_for(lambda s: s.text(COMMAND1) == "NUMBER OF CLICKS", "the window's reset")
+        self.assertEqual(end.text(LABEL1), "4.1")
+        self.assertEqual(end.text(COUNTER), "0")
+
+        self.inspect("close")
+        self.assertEqual(self.game.wait(timeout=15), 0)
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--game", required=True)
+    parser.add_argument("--inspector", required=True)
+    parser.add_argument("--wine-run", required=True)
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
+
+
+if __name__ == "__main__":
+    main()
