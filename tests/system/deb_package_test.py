@@ -20,6 +20,7 @@ import unittest
 import xml.etree.ElementTree as ElementTree
 
 ARGS = None
+SOURCE_DIR = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 # lintian tags this package is known to carry, each with the reason it is left alone.
 ACCEPTED_LINTIAN_TAGS = {
     # Asks the first upload to close Debian's "intent to package" bug; this package is not
@@ -124,6 +125,25 @@ class DebianPackage(unittest.TestCase):
         self.assertIn("fonts-liberation2", depends)
         for name in depends:
             self.assertFalse(name.endswith("-dev"), f"{name} is a build package")
+
+    def test_copyright_grants_the_licence_of_the_sources(self):
+        path = os.path.join(self.root, "usr/share/doc/morvane/copyright")
+        with open(path, encoding="utf-8") as copyright_file:
+            paragraphs = [dict(re.findall(r"^(\S+): ?(.*(?:\n .*)*)", paragraph, re.MULTILINE))
+                          for paragraph in copyright_file.read().split("\n\n")]
+        self.assertEqual(paragraphs[0]["Format"],
+                         "https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/")
+        files = {p["Files"]: p for p in paragraphs if "Files" in p}
+        self.assertEqual(files["*"]["License"], "Expat")
+        self.assertIn("The Morvane developers", files["*"]["Copyright"])
+        # The text shipped is the LICENSE at the top of the sources, word for word.
+        granted = next(p["License"] for p in paragraphs
+                       if "Files" not in p and p.get("License", "").startswith("Expat\n"))
+        with open(os.path.join(SOURCE_DIR, "LICENSE"), encoding="utf-8") as licence:
+            permission = licence.read().split("\n\n", 2)[2]
+        # " ." is how the format writes an empty line.
+        self.assertEqual([word for word in granted.split()[1:] if word != "."],
+                         permission.split())
 
     def test_lintian_finds_no_errors(self):
         done = subprocess.run(["lintian", "--display-info", self.deb], capture_output=True,

@@ -109,6 +109,10 @@ class Installed(unittest.TestCase):
         component = ElementTree.parse(self.metainfo).getroot()
         self.assertEqual(component.get("type"), "desktop-application")
         self.assertEqual(component.findtext("id"), self.id)
+        # Software centres show the program's licence and may only republish metadata
+        # under a permissive one.
+        self.assertEqual(component.findtext("project_license"), "MIT")
+        self.assertEqual(component.findtext("metadata_license"), "CC0-1.0")
         self.assertEqual(component.findtext("name"), self.entry()["Name"])
         self.assertTrue(component.findtext("summary"))
         self.assertGreaterEqual(len(component.findall("description/p")), 1)
