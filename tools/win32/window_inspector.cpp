@@ -31,8 +31,8 @@ std::string utf8(const std::wstring& text)
     const int size = WideCharToMultiByte(
         CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size,
-        nullptr, nullptr);
+    WideCharToMultiByte(
+        CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
     return out;
 }
 
@@ -40,7 +40,8 @@ std::string utf8(const std::wstring& text)
 std::wstring textOf(HWND window)
 {
     DWORD_PTR length = 0;
-    if (SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs, &length)
+    if (SendMessageTimeoutW(
+            window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs, &length)
         == 0) {
         return {};
     }

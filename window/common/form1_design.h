@@ -19,20 +19,14 @@ inline constexpr int PointsPerInch = 72;
 // The screen the window was drawn on; a shell that scales by itself (Qt) lays out at this one.
 inline constexpr int DesignDpi = 96;
 
-// `value` * `numerator` / `denominator`, rounded half away from zero, as Windows' MulDiv does, so
-// both shells place every length on the same pixel at any DPI.
-[[nodiscard]] constexpr int scaledRound(std::int64_t value, int numerator, int denominator) noexcept
-{
-    const std::int64_t product = value * numerator;
-    const std::int64_t half = denominator / 2;
-    return static_cast<int>(
-        product >= 0 ? (product + half) / denominator : -((-product + half) / denominator));
-}
-
-// A design length in pixels on a screen of `dpi` dots per inch.
+// A design length in pixels on a screen of `dpi` dots per inch, rounded half away from zero as
+// Windows' MulDiv does, so both shells put every length on the same pixel at any DPI.
 [[nodiscard]] constexpr int pixelsAt(int twips, int dpi) noexcept
 {
-    return scaledRound(twips, dpi, TwipsPerInch);
+    const std::int64_t product = std::int64_t { twips } * dpi;
+    const std::int64_t half = TwipsPerInch / 2;
+    return static_cast<int>(
+        product >= 0 ? (product + half) / TwipsPerInch : -((-product + half) / TwipsPerInch));
 }
 
 [[nodiscard]] constexpr int pixels(int twips) noexcept
