@@ -1,6 +1,6 @@
-"""A private desktop for driving the real game: an Xvfb display, a D-Bus session with the
-accessibility bus on it, the programs under test, the X input probe, and reading a button's
-text back the way a screen reader does, over AT-SPI.
+"""A private desktop for driving the real game: a runtime folder and D-Bus session of its own
+with the accessibility bus on it, an Xvfb X server, the programs under test, the X input probe,
+and reading what the game shows back the way a screen reader does, over AT-SPI.
 
 Runs on Debian's own Python (/usr/bin/python3), where the AT-SPI bindings (python3-gi,
 gir1.2-atspi-2.0) are installed.
@@ -13,57 +13,26 @@ import signal
 import subprocess
 import tempfile
 import time
+import warnings
 
 # Qt exposes its widgets to AT-SPI only when a screen reader asks, or when told to always.
 ACCESSIBLE = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
+RESTING_CAPTION = "NUMBER OF CLICKS"
+# Where the session's displays are, for whoever would otherwise find the desktop around us.
+DISPLAY_VARIABLES = ("DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS")
 
 
-class XServer:
-    """Xvfb on the first free display number, which it reports itself through -displayfd."""
-
-    def __init__(self, width=1024, height=768):
-        read_end, write_end = os.pipe()
-        self.process = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
-             # A black root, so a window not painted yet is one flat colour; no TCP, no reset
-             # when the last program leaves.
-             "-br", "-nolisten", "tcp", "-noreset"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        with os.fdopen(read_end) as reader:
-            number = reader.readline().strip()
-        if not number:
-            self.process.kill()
-            self.process.wait()
-            raise RuntimeError("Xvfb did not start")
-        self.display = f":{number}"
-
-    def stop(self):
-        stop_process(self.process)
-
-
-class DBusSession:
-    """A session bus of our own; the accessibility bus is started on it when first asked for.
-
-    The accessibility bus listens on a socket under XDG_RUNTIME_DIR (or ~/.cache when that is
-    unset), one path for every session of the user: a second session started meanwhile, say a
-    test running beside this one, would take the path over and the program under test would
-    join the wrong bus. So each session gets a runtime directory of its own."""
-
-    def __init__(self):
-        self.runtime_dir = tempfile.mkdtemp(prefix="morvane-session-")
-        env = dict(os.environ, XDG_RUNTIME_DIR=self.runtime_dir)
-        self.process = subprocess.Popen(
-            ["dbus-daemon", "--session", "--nofork", "--print-address=1"], env=env,
-            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-        self.address = self.process.stdout.readline().strip()
-        if not self.address:
-            self.stop()
-            raise RuntimeError("dbus-daemon did not start")
-
-    def stop(self):
-        stop_process(self.process)
-        shutil.rmtree(self.runtime_dir, ignore_errors=True)
+def wait_for(what, probe, timeout=30.0):
+    """Polls probe until it returns something true, and returns that; raises AssertionError
+    naming `what` when `timeout` seconds pass first."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise AssertionError(f"timed out waiting for {what}")
+        time.sleep(0.02)
 
 
 def stop_process(process, timeout=5.0):
@@ -76,33 +45,119 @@ def stop_process(process, timeout=5.0):
             process.wait()
 
 
-class Desktop:
-    """The display, the buses and the environment every program here is started with."""
+class XServer:
+    """Xvfb on the first free display number, which it reports itself through -displayfd."""
+
+    def __init__(self, width=1024, height=768, dpi=96):
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
+             "-dpi", str(dpi),
+             # A black root, so a window not painted yet is one flat colour; no TCP, no reset
+             # when the last program leaves.
+             "-br", "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as reader:
+            number = reader.readline().strip()
+        if not number:
+            self.process.kill()
+            self.process.wait()
+            raise RuntimeError("Xvfb did not start")
+        self.display = f":{number}"
+        # What a program needs to find this display, and nothing that points elsewhere.
+        self.env = {"DISPLAY": self.display, "QT_QPA_PLATFORM": "xcb"}
+
+    def stop(self):
+        stop_process(self.process)
+
+
+class DBusSession:
+    """A session bus of our own; the accessibility bus is started on it when first asked for.
+
+    The accessibility bus listens on a socket under XDG_RUNTIME_DIR (or ~/.cache when that is
+    unset), one path for every session of the user: a second session started meanwhile, say a
+    test running beside this one, would take the path over and the program under test would
+    join the wrong bus. So each session gets a runtime directory of its own (mode 0700, as a
+    login gives).
+
+    Neither the bus nor this process sees a display: the accessibility bus, once started, would
+    write its address onto the root window of any X display it saw, the user's own included,
+    and the AT-SPI client here would look there before asking the bus. Programs under test find
+    it through the bus, whichever display they are on."""
 
     def __init__(self):
-        self.x = XServer()
-        try:
-            self.bus = DBusSession()
-        except Exception:
-            self.x.stop()
-            raise
-        self.env = dict(os.environ)
-        for name in ("QT_QPA_PLATFORM", "QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "WAYLAND_DISPLAY",
-                     "AT_SPI_BUS_ADDRESS"):
-            self.env.pop(name, None)
-        self.env.update({"DISPLAY": self.x.display, "QT_QPA_PLATFORM": "xcb",
-                         "DBUS_SESSION_BUS_ADDRESS": self.bus.address,
-                         "XDG_RUNTIME_DIR": self.bus.runtime_dir})
+        self.runtime_dir = tempfile.mkdtemp(prefix="morvane-session-")
+        self.env = {name: value for name, value in os.environ.items()
+                    if name not in DISPLAY_VARIABLES}
+        self.env["XDG_RUNTIME_DIR"] = self.runtime_dir
+        self.process = subprocess.Popen(
+            ["dbus-daemon", "--session", "--nofork", "--print-address=1"], env=self.env,
+            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.address = self.process.stdout.readline().strip()
+        if not self.address:
+            self.stop()
+            raise RuntimeError("dbus-daemon did not start")
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self.address
         # The AT-SPI client library reads these when it is first imported.
-        os.environ["DISPLAY"] = self.x.display
-        os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.bus.address
-        os.environ["XDG_RUNTIME_DIR"] = self.bus.runtime_dir
-        os.environ.pop("AT_SPI_BUS_ADDRESS", None)
-        self._atspi = None
+        for name in DISPLAY_VARIABLES:
+            os.environ.pop(name, None)
+        os.environ["DBUS_SESSION_BUS_ADDRESS"] = self.address
+        os.environ["XDG_RUNTIME_DIR"] = self.runtime_dir
+
+    def stop(self):
+        stop_process(self.process)
+        self.process.stdout.close()
+        shutil.rmtree(self.runtime_dir, ignore_errors=True)
+
+
+_ATSPI = None
+
+
+def atspi():
+    """The AT-SPI client, which also brings the accessibility bus up before any program asks
+    for it, so the program finds it at start. One to a process, on the first session's bus."""
+    global _ATSPI
+    if _ATSPI is None:
+        import gi
+        gi.require_version("Atspi", "2.0")
+        with warnings.catch_warnings():
+            # PyGObject's importer predates Python 3.11's import protocol, and says so.
+            warnings.simplefilter("ignore", ImportWarning)
+            from gi.repository import Atspi
+        Atspi.init()
+        Atspi.get_desktop(0).get_child_count()
+        _ATSPI = Atspi
+    return _ATSPI
+
+
+class Desktop:
+    """The display, the buses and the environment every program here is started with.
+
+    A display of its own always; the bus too, unless one is given: a process's AT-SPI client
+    stays on the bus it first met, so a test that wants a fresh display for each case shares
+    one bus among them."""
+
+    def __init__(self, bus=None):
+        self.own_bus = bus is None
+        self.bus = DBusSession() if bus is None else bus
+        try:
+            self.screen = XServer()
+        except Exception:
+            if self.own_bus:
+                self.bus.stop()
+            raise
+        self.display = self.screen.display
+        # What a fresh login gives a program: no locale and no Qt settings of whoever runs
+        # the tests; a test sets those it means to.
+        self.env = {name: value for name, value in self.bus.env.items()
+                    if not name.startswith(("LC_", "QT_")) and name not in ("LANG", "LANGUAGE")}
+        self.env.update(self.screen.env)
 
     def close(self):
-        self.bus.stop()
-        self.x.stop()
+        self.screen.stop()
+        if self.own_bus:
+            self.bus.stop()
 
     def __enter__(self):
         return self
@@ -110,28 +165,32 @@ class Desktop:
     def __exit__(self, *exc):
         self.close()
 
-    def launch(self, command, extra_env=None):
+    def launch(self, command, extra_env=None, stderr=subprocess.DEVNULL):
         env = dict(self.env)
         env.update(extra_env or {})
-        return subprocess.Popen(command, env=env, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL)
+        return subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=stderr)
+
+    def start_game(self, command, extra_env=None, timeout=30.0):
+        """Starts a program of the game's window with accessibility on, and returns it as a
+        screen reader meets it once its window shows."""
+        atspi()
+        env = dict(ACCESSIBLE)
+        env.update(extra_env or {})
+        errors = tempfile.TemporaryFile()
+        try:
+            return Game(self.launch(command, env, stderr=errors), errors, timeout)
+        except BaseException:
+            errors.close()
+            raise
 
     def atspi(self):
-        """The AT-SPI client, which also brings the accessibility bus up before any program
-        asks for it, so the program finds it at start."""
-        if self._atspi is None:
-            import gi
-            gi.require_version("Atspi", "2.0")
-            from gi.repository import Atspi
-            Atspi.init()
-            Atspi.get_desktop(0).get_child_count()
-            self._atspi = Atspi
-        return self._atspi
+        return atspi()
 
     def counting_button(self, application, timeout=20.0):
         """The accessible push button of `application` whose name is a count (or the game's
         resting caption), once the program has registered with the accessibility bus."""
-        atspi = self.atspi()
+        client = atspi()
         from gi.repository import GLib
         give_up = time.monotonic() + timeout
         seen = set()
@@ -140,7 +199,7 @@ class Desktop:
             # the client's main loop runs.
             while GLib.MainContext.default().iteration(False):
                 pass
-            desktop = atspi.get_desktop(0)
+            desktop = client.get_desktop(0)
             desktop.clear_cache()
             for index in range(desktop.get_child_count()):
                 try:
@@ -176,7 +235,115 @@ class Desktop:
         return last
 
 
-RESTING_CAPTION = "NUMBER OF CLICKS"
+class Game:
+    """A running program of the game's window, as the accessibility bus shows it: found by its
+    process, its window, the window's controls by their names in the design, and its boxes."""
+
+    def __init__(self, process, errors, timeout=30.0):
+        self.process = process
+        self.errors = errors
+        role = atspi().Role
+        self.app = wait_for("the game on the accessibility bus", self._find_app, timeout)
+        # Qt shows a plain top-level widget as a filler.
+        self.window = wait_for("the game window",
+                               lambda: next(iter(children(self.app, role.FILLER)), None))
+        wait_for("the window to show", lambda: showing(self.window))
+        buttons = children(self.window, role.PUSH_BUTTON)
+        labels = children(self.window, role.LABEL)
+        # The window's controls come in their design order: the buttons, the marker, the record.
+        self.controls = {"Command1": buttons[0], "Command2": buttons[1], "Counter": labels[0],
+                         "Label1": labels[1]}
+
+    def _find_app(self):
+        desktop = atspi().get_desktop(0)
+        for index in range(desktop.get_child_count()):
+            app = desktop.get_child_at_index(index)
+            if app is not None and app.get_process_id() == self.process.pid:
+                return app
+        return None
+
+    def text(self, control):
+        node = self.controls[control]
+        node.clear_cache()
+        return node.get_name()
+
+    def press(self, control):
+        """Presses a button through its accessible action, as a screen reader does; needs no
+        input device, so it works on any display."""
+        press(self.controls[control])
+
+    def boxes(self):
+        """The message boxes open now, as (box, texts) pairs."""
+        role = atspi().Role
+        found = []
+        self.app.clear_cache()
+        for window in children(self.app):
+            if window.get_role() not in (role.DIALOG, role.ALERT) or not showing(window):
+                continue
+            texts = [node.get_name() for node in descendants(window)
+                     if node.get_role() == role.LABEL and node.get_name()]
+            found.append((window, texts))
+        return found
+
+    def answer_box(self, press_button=None):
+        """Waits for one message box, checks it has only OK, presses that (through its
+        accessible action unless `press_button` is given), waits for the box to close and
+        returns its text."""
+        box, texts = wait_for("a message box", lambda: next(iter(self.boxes()), None))
+        buttons = [node for node in descendants(box)
+                   if node.get_role() == atspi().Role.PUSH_BUTTON]
+        names = [button.get_name() for button in buttons]
+        if len(buttons) != 1 or names[0].replace("&", "") != "OK":
+            raise AssertionError(f"the box has buttons {names}")
+        (press_button or press)(buttons[0])
+        wait_for("the box to close", lambda: not showing(box))
+        return "\n".join(texts)
+
+    def error_output(self):
+        self.errors.seek(0)
+        return self.errors.read().decode(errors="replace")
+
+    def close(self):
+        stop_process(self.process, timeout=10.0)
+        self.errors.close()
+
+
+def children(node, role=None):
+    found = []
+    for index in range(node.get_child_count()):
+        child = node.get_child_at_index(index)
+        if child is not None and (role is None or child.get_role() == role):
+            found.append(child)
+    return found
+
+
+def descendants(node):
+    for child in children(node):
+        yield child
+        yield from descendants(child)
+
+
+def showing(node):
+    try:
+        node.clear_cache()
+        return node.get_state_set().contains(atspi().StateType.SHOWING)
+    except Exception:  # a closed box may already be gone from the bus
+        return False
+
+
+def press(node):
+    """Runs a control's "Press" action. Qt answers at once and clicks a tenth of a second
+    later, as if animated, and presses arriving meanwhile make one click: wait for each press
+    to show before the next."""
+    for index in range(node.get_n_actions()):
+        with warnings.catch_warnings():
+            # Deprecated for a call by name that Debian 12's bindings do not have.
+            warnings.simplefilter("ignore", DeprecationWarning)
+            name = node.get_action_name(index)
+        if name == "Press":
+            node.do_action(index)
+            return
+    raise AssertionError(f"{node.get_name()!r} has no Press action")
 
 
 def count_of(name):
@@ -203,7 +370,7 @@ def find_push_button(accessible, depth=0):
 
 
 class Probe:
-    """The X input probe (bench/xprobe.cpp), one command per call."""
+    """The X input probe (tools/xprobe.cpp), one command per call."""
 
     def __init__(self, executable, desktop):
         self.executable = executable
