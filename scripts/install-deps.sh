@@ -36,6 +36,9 @@ packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine wine64 zip
     # Locale generation
     locales
+    # The game on Wayland: Qt's platform plugin for it (the package recommends it too), and
+    # Debian's reference compositor for the Wayland test
+    qt6-wayland weston
 )
 
 locale_name=de_DE.UTF-8

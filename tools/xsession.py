@@ -1,6 +1,7 @@
 """A private desktop for driving the real game: a runtime folder and D-Bus session of its own
-with the accessibility bus on it, an Xvfb X server, the programs under test, the X input probe,
-and reading what the game shows back the way a screen reader does, over AT-SPI.
+with the accessibility bus on it, a display (an Xvfb X server, or Debian's weston compositor for
+a Wayland session), the programs under test, the X input probe, and reading what the game shows
+back the way a screen reader does, over AT-SPI.
 
 Runs on Debian's own Python (/usr/bin/python3), where the AT-SPI bindings (python3-gi,
 gir1.2-atspi-2.0) are installed.
@@ -10,6 +11,7 @@ import json
 import os
 import shutil
 import signal
+import socket
 import subprocess
 import tempfile
 import time
@@ -70,6 +72,49 @@ class XServer:
 
     def stop(self):
         stop_process(self.process)
+
+
+class Weston:
+    """Debian's Wayland reference compositor on its headless backend: a Wayland session with no
+    screen to draw on and no input devices, whose socket lives in the session's runtime folder."""
+
+    SOCKET = "morvane-wayland"  # one compositor to a runtime folder, so one name will do
+
+    def __init__(self, bus, width=1024, height=768, timeout=20.0):
+        self.log = tempfile.TemporaryFile()
+        self.process = subprocess.Popen(
+            ["weston", "--backend=headless-backend.so", f"--socket={self.SOCKET}",
+             f"--width={width}", f"--height={height}",
+             # No weston.ini of the user's, and no screen blanking in the middle of a test.
+             "--no-config", "--idle-time=0"],
+            env=bus.env, stdout=subprocess.DEVNULL, stderr=self.log)
+        path = os.path.join(bus.runtime_dir, self.SOCKET)
+        deadline = time.monotonic() + timeout
+        while not self._accepts(path):
+            if self.process.poll() is not None or time.monotonic() > deadline:
+                self.stop()
+                raise RuntimeError(f"weston did not start:\n{self.output()}")
+            time.sleep(0.02)
+        # Qt would take an X display as readily, so none is given: the game is on Wayland or
+        # does not start.
+        self.env = {"WAYLAND_DISPLAY": self.SOCKET, "QT_QPA_PLATFORM": "wayland"}
+
+    @staticmethod
+    def _accepts(path):
+        with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as probe:
+            try:
+                probe.connect(path)
+            except OSError:
+                return False
+        return True
+
+    def output(self):
+        self.log.seek(0)
+        return self.log.read().decode(errors="replace")
+
+    def stop(self):
+        stop_process(self.process)
+        self.log.close()
 
 
 class DBusSession:
@@ -138,16 +183,16 @@ class Desktop:
     stays on the bus it first met, so a test that wants a fresh display for each case shares
     one bus among them."""
 
-    def __init__(self, bus=None):
+    def __init__(self, bus=None, wayland=False):
         self.own_bus = bus is None
         self.bus = DBusSession() if bus is None else bus
         try:
-            self.screen = XServer()
+            self.screen = Weston(self.bus) if wayland else XServer()
         except Exception:
             if self.own_bus:
                 self.bus.stop()
             raise
-        self.display = self.screen.display
+        self.display = getattr(self.screen, "display", None)
         # What a fresh login gives a program: no locale and no Qt settings of whoever runs
         # the tests; a test sets those it means to.
         self.env = {name: value for name, value in self.bus.env.items()

@@ -114,17 +114,26 @@ class DebianPackage(unittest.TestCase):
         self.assertGreaterEqual(len(extended), 2)
         self.assertTrue(all(line.startswith(" ") and len(line) <= 80 for line in extended))
 
-    def test_depends_on_the_runtime_libraries_it_links_and_the_design_fonts(self):
-        depends = {}
-        for alternative in self.field("Depends").split(","):
+    def relations(self, field):
+        found = {}
+        for alternative in self.field(field).split(","):
             name, _, constraint = alternative.strip().partition(" ")
-            depends[name] = constraint
+            found[name] = constraint
+        return found
+
+    def test_depends_on_the_runtime_libraries_it_links_and_the_design_fonts(self):
+        depends = self.relations("Depends")
         for library in ("libqt6widgets6", "libqt6gui6", "libqt6core6", "libstdc++6", "libc6"):
             # Computed from the program's own symbols, so each carries a lowest version.
             self.assertRegex(depends.get(library, ""), r"^\(>= [^)]+\)$", library)
         self.assertIn("fonts-liberation2", depends)
         for name in depends:
             self.assertFalse(name.endswith("-dev"), f"{name} is a build package")
+
+    def test_recommends_the_wayland_plugin_without_requiring_it(self):
+        # Qt loads it when the desktop is a Wayland one; the game runs through XWayland without.
+        self.assertEqual(self.relations("Recommends"), {"qt6-wayland": ""})
+        self.assertNotIn("qt6-wayland", self.relations("Depends"))
 
     def test_copyright_grants_the_licence_of_the_sources(self):
         path = os.path.join(self.root, "usr/share/doc/morvane/copyright")

@@ -1,0 +1,139 @@
+#!/usr/bin/python3
+"""Plays the real game on a real Wayland compositor: Debian's weston on its headless backend, in
+a session of its own from the shared harness (tools/xsession.py). No X display is given, so the
+game is on Wayland or does not start. Wayland has no way for one client to send input to
+another, so the game is played as a screen reader plays it, through its buttons' accessible
+"Press" actions, and read back over AT-SPI; what the game asked the compositor for is read from
+its own Wayland protocol log.
+
+    PYTHONPATH=tools /usr/bin/python3 tests/system/wayland_test.py \\
+        --morvane build/ci/window/qt/morvane --app-id example.morvane.Morvane
+"""
+
+import argparse
+import re
+import sys
+import time
+import unittest
+
+import xsession
+
+ARGS = None
+IDLE = xsession.RESTING_CAPTION
+CLIENT = (199, 156)  # the design's client area, in pixels
+RUN_SECONDS = 10.0
+# How late the tick may be seen, for the round trips of reading it over the bus.
+TICK_SLACK = 0.05
+
+
+def toplevels(protocol_log):
+    """The program's windows in the order it made them, each with the first argument list it
+    sent for each request about it (libwayland's WAYLAND_DEBUG format)."""
+    made = []
+    live = {}
+    for line in protocol_log.splitlines():
+        created = re.search(r"-> xdg_surface@\d+\.get_toplevel\(new id (xdg_toplevel@\d+)\)",
+                            line)
+        if created:
+            live[created[1]] = {"object": created[1]}
+            made.append(live[created[1]])
+            continue
+        request = re.search(r"-> (xdg_toplevel@\d+)\.(\w+)\((.*)\)$", line)
+        if request and request[1] in live:
+            live[request[1]].setdefault(request[2], request[3])
+            if request[2] == "destroy":
+                del live[request[1]]
+    return made
+
+
+class Wayland(unittest.TestCase):
+    def setUp(self):
+        self.desktop = xsession.Desktop(wayland=True)
+        self.addCleanup(self.desktop.close)
+        # The client's side of the Wayland protocol, written by libwayland to stderr.
+        self.game = self.desktop.start_game([ARGS.morvane], {"WAYLAND_DEBUG": "client"})
+        self.addCleanup(self.game.close)
+
+    def press_and_see(self, control, shown):
+        """Presses a button, then waits for it to say `shown`. Returns when the press was
+        asked for and when it was first seen done."""
+        asked = time.monotonic()
+        self.game.press(control)
+        xsession.wait_for(f"{control} to show {shown!r}",
+                          lambda: self.game.text(control) == shown, 5.0)
+        return asked, time.monotonic()
+
+    def wait_for_tick(self, last_unchanged):
+        """Reads the marker until the tick shows. Returns when it was last read unchanged (or
+        `last_unchanged`, if it never was) and when it was first read changed."""
+        deadline = time.monotonic() + RUN_SECONDS + 8
+        while time.monotonic() < deadline:
+            asked = time.monotonic()
+            if self.game.text("Counter") == "1":
+                return last_unchanged, time.monotonic()
+            last_unchanged = asked
+            time.sleep(0.005)
+        self.fail("the tick never came")
+
+    def test_a_record_run_played_over_the_accessibility_bus(self):
+        with open(f"/proc/{self.game.process.pid}/maps", encoding="utf-8") as maps:
+            libraries = maps.read()
+        self.assertIn("/platforms/libqwayland-", libraries)
+        self.assertNotIn("/platforms/libqxcb", libraries)
+
+        game = self.game
+        self.assertEqual(game.text("Command1"), IDLE)
+        self.assertEqual(game.text("Label1"), "RECORD: 4")
+        pressed, first_seen = self.press_and_see("Command1", "1")
+        for count in range(2, 42):
+            self.press_and_see("Command1", str(count))
+        not_yet, ticked = self.wait_for_tick(first_seen)
+        # The run starts after the first press is asked for and before its count shows; the
+        # tick after the marker was last read unchanged and before it was read changed.
+        shortest, longest = not_yet - first_seen, ticked - pressed
+        print(f"the run lasted between {shortest:.3f} and {longest:.3f} s", file=sys.stderr)
+        self.assertGreaterEqual(longest, RUN_SECONDS, "the tick came early")
+        self.assertLessEqual(shortest, RUN_SECONDS + TICK_SLACK, "the tick came late")
+
+        for _ in range(3):
+            game.press("Command1")
+            time.sleep(0.15)  # Qt takes presses within a tenth of a second as one
+        self.assertEqual(game.text("Command1"), "41", "a press after the tick was counted")
+
+        game.press("Command2")
+        self.assertEqual(game.answer_box(),
+                         "Wow! You clicked the button 4.1 times in a second. Bravo!!!")
+        self.assertEqual(game.answer_box(), "NEW RECORD!")
+        xsession.wait_for("the idle caption", lambda: game.text("Command1") == IDLE)
+        self.assertEqual(game.text("Label1"), "4.1")
+        self.assertEqual(game.text("Counter"), "0")
+
+        # What the compositor was told: one fixed-size window, titled and named for its
+        # desktop entry (where the desktop finds its icon), and each box tied to it.
+        protocol_log = game.error_output()
+        # Anything else there is a complaint from Qt or libwayland.
+        self.assertEqual([line for line in protocol_log.splitlines()
+                          if not line.startswith("[")], [])
+        window, *boxes = toplevels(protocol_log)
+        self.assertEqual(window.get("set_title"), '"Morvane"')
+        self.assertEqual(window.get("set_app_id"), f'"{ARGS.app_id}"')
+        size = f"{CLIENT[0]}, {CLIENT[1]}"
+        self.assertEqual((window.get("set_min_size"), window.get("set_max_size")), (size, size))
+        self.assertEqual(len(boxes), 2)
+        for box in boxes:
+            self.assertEqual(box.get("set_parent"), window["object"])
+            self.assertEqual(box.get("set_title"), '"Morvane"')
+        self.assertIsNone(game.process.poll(), "the game ended by itself")
+
+
+def main():
+    global ARGS
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--morvane", required=True)
+    parser.add_argument("--app-id", required=True)
+    ARGS, rest = parser.parse_known_args()
+    unittest.main(argv=[sys.argv[0], "-v", *rest])
+
+
+if __name__ == "__main__":
+    main()
