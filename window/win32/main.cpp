@@ -1,6 +1,8 @@
+#include "window/win32/startup.h"
+
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int)
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int show)
 {
-    return 0;
+    return win32shell::runGame(instance, show);
 }

@@ -1,0 +1,362 @@
+#include "window/win32/form1.h"
+
+#include "window/win32/design_font.h"
+#include "window/win32/dpi.h"
+#include "window/win32/wide_text.h"
+
+#include <system_error>
+
+namespace win32shell {
+namespace {
+
+using window::Form1Design;
+
+// Fixed size: the controls are placed to the pixel and never move. No maximise either.
+constexpr DWORD FormStyle
+    = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD FormExStyle = 0;
+
+// The program's boxes carry its name, as the window does.
+const std::wstring& boxTitle()
+{
+    static const std::wstring title = toWide(Form1Design.caption);
+    return title;
+}
+
+HICON loadIcon(HINSTANCE instance, int widthMetric, int heightMetric) noexcept
+{
+    // Shared: the system keeps the icon for the program's life, so there is nothing to free.
+    return static_cast<HICON>(LoadImageW(instance, L"IDI_ICON1", IMAGE_ICON,
+        GetSystemMetrics(widthMetric), GetSystemMetrics(heightMetric), LR_SHARED));
+}
+
+DWORD controlStyle(const window::ControlDesign& entry) noexcept
+{
+    // Clipped by their siblings, so that where two buttons overlap the one above stays whole.
+    DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (entry.shown ? WS_VISIBLE : 0U);
+    if (entry.kind == window::ControlKind::PushButton) {
+        // No BS_NOTIFY: with it a press inside the double-click time becomes BN_DOUBLECLICKED
+        // and is lost to the count. BS_MULTILINE wraps a caption that is wider than the button.
+        return style | BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP;
+    }
+    style |= SS_CENTER | SS_NOPREFIX;
+    // Top-centred is a static's own placement; centring on the height fits one line.
+    return entry.placement == window::TextPlacement::Centred ? style | SS_CENTERIMAGE : style;
+}
+
+std::system_error lastError(const char* what)
+{
+    return { static_cast<int>(GetLastError()), std::system_category(), what };
+}
+
+} // namespace
+
+bool Form1::registerClass(HINSTANCE instance) noexcept
+{
+    WNDCLASSEXW windowClass {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.lpfnWndProc = windowProcedure;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = loadIcon(instance, SM_CXICON, SM_CYICON);
+    windowClass.hIconSm = loadIcon(instance, SM_CXSMICON, SM_CYSMICON);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW); // NOLINT: the system's own resource
+    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.lpszClassName = Form1ClassName;
+    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+Form1::Form1(
+    HINSTANCE instance, clicktest::NumberFormat format, std::chrono::milliseconds timerInterval)
+    : m_boundary([this](const std::string& reason) { reportFailure(reason); })
+    , m_controller(*this, format)
+    , m_face(chooseDesignFace())
+{
+    const std::wstring caption = toWide(Form1Design.caption);
+    // Sized and placed below, once the window knows the DPI of the monitor it is on.
+    if (CreateWindowExW(FormExStyle, Form1ClassName, caption.c_str(), FormStyle, CW_USEDEFAULT, 0,
+            0, 0, nullptr, nullptr, instance, this)
+        == nullptr) {
+        (void)m_window.release(); // the system has destroyed whatever it had made
+        throw lastError("The game's window could not be made");
+    }
+    createControls(instance);
+    const int dpi = windowDpi(handle());
+    layOut(dpi);
+    centreOnWorkArea(dpi);
+    m_timer1 = std::make_unique<PreciseTimer>(handle(), TickMessage, timerInterval);
+    m_boundary.deliver([this] { m_controller.Form_Load(); });
+}
+
+HWND Form1::control(std::string_view name) const noexcept
+{
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        if (Form1Design.controls.at(i).name == name) {
+            return m_controls.at(i);
+        }
+    }
+    return nullptr;
+}
+
+clicktest::Text Form1::GetText(clicktest::Control which) const
+{
+    m_boundary.refuseAfterFailure();
+    const HWND control = controlFor(which);
+    SetLastError(ERROR_SUCCESS);
+    const int length = GetWindowTextLengthW(control);
+    if (length == 0 && GetLastError() != ERROR_SUCCESS) {
+        throw clicktest::ControlError("The control's text could not be read");
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = length == 0 ? 0 : GetWindowTextW(control, text.data(), length + 1);
+    if (copied == 0 && length != 0) {
+        throw clicktest::ControlError("The control's text could not be read");
+    }
+    text.resize(static_cast<std::size_t>(copied));
+    return toText(text);
+}
+
+void Form1::SetText(clicktest::Control which, std::u16string_view text)
+{
+    m_boundary.refuseAfterFailure();
+    const std::wstring wide = toWide(text);
+    if (SetWindowTextW(controlFor(which), wide.c_str()) == FALSE) {
+        throw clicktest::ControlError("The control's text could not be set");
+    }
+}
+
+void Form1::SetTimerEnabled(bool enabled)
+{
+    m_boundary.refuseAfterFailure();
+    if (enabled) {
+        m_timer1->enable();
+    } else {
+        m_timer1->disable();
+    }
+}
+
+void Form1::ShowMessage(std::u16string_view prompt)
+{
+    m_boundary.refuseAfterFailure();
+    const std::wstring text = toWide(prompt);
+    // OK alone and no icon, as the game has always shown it; owned, so the window waits for it.
+    if (MessageBoxW(handle(), text.c_str(), boxTitle().c_str(), MB_OK) == 0) {
+        throw lastError("The message could not be shown");
+    }
+}
+
+void Form1::WindowDestroyer::operator()(HWND window) const noexcept
+{
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    DestroyWindow(window);
+}
+
+LRESULT CALLBACK Form1::windowProcedure(
+    HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    if (message == WM_NCCREATE) {
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): how Windows passes it
+        const auto* const creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        auto* const self = static_cast<Form1*>(creation->lpCreateParams);
+        self->m_window.reset(window);
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the window's one pointer
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast, performance-no-int-to-ptr)
+    auto* const self = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return self->handleMessage(window, message, wParam, lParam);
+}
+
+LRESULT Form1::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
+{
+    switch (message) {
+    case WM_ACTIVATE:
+        onActivate(wParam);
+        break; // the default handling then focuses the window, and onSetFocus passes it on
+    case WM_SETFOCUS:
+        onSetFocus();
+        return 0;
+    case WM_COMMAND:
+        onCommand(wParam);
+        return 0;
+    case DM_GETDEFID:
+        return onGetDefaultId();
+    case TickMessage:
+        onTick(wParam);
+        return 0;
+    case WM_DPICHANGED:
+        onDpiChanged(wParam, lParam);
+        return 0;
+    case WM_DESTROY:
+        onDestroy();
+        return 0;
+    case WM_NCDESTROY:
+        (void)m_window.release(); // gone already; nothing left to destroy
+        break;
+    default:
+        break;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+void Form1::onActivate(WPARAM wParam) noexcept
+{
+    // Leaving the window: remember which button had the focus, to give it back on return.
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(handle(), focus) != FALSE) {
+            m_focus = focus;
+        }
+    }
+}
+
+void Form1::onSetFocus() noexcept
+{
+    if (m_focus != nullptr) {
+        SetFocus(m_focus);
+    }
+}
+
+void Form1::onCommand(WPARAM wParam) noexcept
+{
+    if (HIWORD(wParam) != BN_CLICKED) {
+        return;
+    }
+    const int id = LOWORD(wParam);
+    if (id == window::designOf(clicktest::Control::Command1).id) {
+        m_boundary.deliver([this] { m_controller.Command1_Click(); });
+    } else if (id == window::command2Design().id) {
+        m_boundary.deliver([this] { m_controller.Command2_Click(); });
+    }
+}
+
+LRESULT Form1::onGetDefaultId() const noexcept
+{
+    // Return presses the button that has the focus: the dialog manager asks the window which
+    // button is the default one and presses that.
+    const HWND focus = GetFocus();
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        const window::ControlDesign& entry = Form1Design.controls.at(i);
+        if (m_controls.at(i) == focus && entry.kind == window::ControlKind::PushButton) {
+            return MAKELRESULT(entry.id, DC_HASDEFID);
+        }
+    }
+    return 0;
+}
+
+void Form1::onTick(WPARAM generation) noexcept
+{
+    if (m_timer1 && m_timer1->accepts(generation)) {
+        m_boundary.deliver([this] { m_controller.Timer1_Timer(); });
+    }
+}
+
+void Form1::onDpiChanged(WPARAM wParam, LPARAM lParam) noexcept
+{
+    m_boundary.deliver([this, wParam] { layOut(LOWORD(wParam)); });
+    // The system's suggestion keeps the window where the player dragged it, scaled around it.
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast, performance-no-int-to-ptr)
+    const auto* const suggested = reinterpret_cast<const RECT*>(lParam);
+    SetWindowPos(handle(), nullptr, suggested->left, suggested->top,
+        suggested->right - suggested->left, suggested->bottom - suggested->top,
+        SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form1::onDestroy() noexcept
+{
+    // The player closed the window: the game is over.
+    PostQuitMessage(0);
+}
+
+void Form1::createControls(HINSTANCE instance)
+{
+    // The design lists the controls in tab order; that is their stacking order too, which the
+    // dialog manager's Tab follows and which keeps the earlier button whole where two overlap.
+    HWND previous = HWND_TOP;
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        const window::ControlDesign& entry = Form1Design.controls.at(i);
+        const std::wstring text = toWide(entry.text);
+        const wchar_t* const controlClass
+            = entry.kind == window::ControlKind::PushButton ? L"BUTTON" : L"STATIC";
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast, performance-no-int-to-ptr)
+        const auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id));
+        const HWND control = CreateWindowExW(0, controlClass, text.c_str(), controlStyle(entry), 0,
+            0, 0, 0, handle(), id, instance, nullptr);
+        if (control == nullptr) {
+            throw lastError("A control of the game's window could not be made");
+        }
+        SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        previous = control;
+        m_controls.at(i) = control;
+    }
+    m_focus = control(window::designOf(clicktest::Control::Command1).name);
+}
+
+void Form1::layOut(int dpi)
+{
+    std::array<OwnedFont, ControlCount> fonts;
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        const window::ControlDesign& entry = Form1Design.controls.at(i);
+        fonts.at(i) = createDesignFont(m_face, entry.font.value_or(Form1Design.font), dpi);
+    }
+    for (std::size_t i = 0; i < ControlCount; ++i) {
+        const window::ControlDesign& entry = Form1Design.controls.at(i);
+        SetWindowPos(m_controls.at(i), nullptr, window::pixelsAt(entry.left, dpi),
+            window::pixelsAt(entry.top, dpi), window::pixelsAt(entry.width, dpi),
+            window::pixelsAt(entry.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): how WM_SETFONT takes it
+        SendMessageW(
+            m_controls.at(i), WM_SETFONT, reinterpret_cast<WPARAM>(fonts.at(i).get()), TRUE);
+    }
+    // The old fonts go only now that no control draws with them.
+    m_fonts.swap(fonts);
+}
+
+void Form1::centreOnWorkArea(int dpi) noexcept
+{
+    const RECT client { 0, 0, window::pixelsAt(Form1Design.clientWidth, dpi),
+        window::pixelsAt(Form1Design.clientHeight, dpi) };
+    const RECT frame = windowRectForClient(client, FormStyle, FormExStyle, dpi);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    MONITORINFO monitor {};
+    monitor.cbSize = sizeof(monitor);
+    RECT work { 0, 0, width, height };
+    if (GetMonitorInfoW(MonitorFromWindow(handle(), MONITOR_DEFAULTTONEAREST), &monitor) != FALSE) {
+        work = monitor.rcWork;
+    }
+    SetWindowPos(handle(), nullptr, work.left + (work.right - work.left - width) / 2,
+        work.top + (work.bottom - work.top - height) / 2, width, height,
+        SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HWND Form1::controlFor(clicktest::Control which) const
+{
+    const HWND found = control(window::designOf(which).name);
+    if (found == nullptr) {
+        throw clicktest::ControlError("No such control");
+    }
+    return found;
+}
+
+void Form1::reportFailure(const std::string& reason)
+{
+    // The loop ends after the box however it went; a quit queued before it would close it unseen.
+    struct QuitWhenDone {
+        QuitWhenDone() = default;
+        QuitWhenDone(const QuitWhenDone&) = delete;
+        QuitWhenDone& operator=(const QuitWhenDone&) = delete;
+        QuitWhenDone(QuitWhenDone&&) = delete;
+        QuitWhenDone& operator=(QuitWhenDone&&) = delete;
+        ~QuitWhenDone() { PostQuitMessage(1); }
+    } const quit;
+    if (m_timer1) {
+        m_timer1->disable();
+    }
+    const std::wstring text = wideFromUtf8(reason);
+    MessageBoxW(handle(), text.c_str(), boxTitle().c_str(), MB_OK | MB_ICONERROR);
+}
+
+} // namespace win32shell
