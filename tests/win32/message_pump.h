@@ -1,0 +1,60 @@
+#pragma once
+
+#include "window/win32/message_loop.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <optional>
+
+// The game's message loop in small steps, for tests: dispatches what arrives, through the game's
+// own filter, until a condition holds or time runs out. A WM_QUIT is kept, not obeyed.
+class MessagePump {
+public:
+    explicit MessagePump(HWND form)
+        : m_form(form)
+    {
+    }
+
+    // True once `done()` holds; false if `timeout` passed first.
+    template <typename Condition>
+    bool runUntil(Condition done, std::chrono::milliseconds timeout = std::chrono::seconds(3))
+    {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        for (;;) {
+            dispatchQueued();
+            if (done()) {
+                return true;
+            }
+            if (std::chrono::steady_clock::now() >= end) {
+                return false;
+            }
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+        }
+    }
+
+    void runFor(std::chrono::milliseconds duration)
+    {
+        (void)runUntil([] { return false; }, duration);
+    }
+
+    // The status of the WM_QUIT that arrived, if one did.
+    [[nodiscard]] std::optional<int> quitStatus() const { return m_quitStatus; }
+
+private:
+    void dispatchQueued()
+    {
+        MSG message {};
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+            if (message.message == WM_QUIT) {
+                m_quitStatus = static_cast<int>(message.wParam);
+            } else if (!win32shell::filterMessage(m_form, message)) {
+                TranslateMessage(&message);
+                DispatchMessageW(&message);
+            }
+        }
+    }
+
+    HWND m_form;
+    std::optional<int> m_quitStatus;
+};
