@@ -2,6 +2,7 @@
 
 #include "window/win32/qpc_clock.h"
 
+#include <algorithm>
 #include <array>
 #include <system_error>
 
@@ -29,6 +30,11 @@ OwnedHandle createWaitableTimer(bool highResolution) noexcept
 
 } // namespace
 
+nanoseconds adaptedSlack(nanoseconds slack, nanoseconds overslept) noexcept
+{
+    return std::clamp(overslept * 2, slack, std::max(slack, MaximumSlack));
+}
+
 std::optional<nanoseconds> wakeDelay(nanoseconds remaining, nanoseconds slack) noexcept
 {
     if (remaining <= nanoseconds::zero()) {
@@ -45,12 +51,12 @@ PreciseTimer::PreciseTimer(HWND target, UINT message, std::chrono::milliseconds 
     , m_message(message)
     , m_changed(madeOrThrow(CreateEventW(nullptr, FALSE, FALSE, nullptr), "No timer event"))
     , m_waitable(createWaitableTimer(true))
-    , m_slack(HighResolutionSlack)
+    , m_highResolution(m_waitable != nullptr)
+    , m_slack(m_highResolution ? HighResolutionSlack : NormalSlack)
     , m_schedule(interval)
 {
-    if (!m_waitable) {
+    if (!m_highResolution) {
         m_waitable = madeOrThrow(createWaitableTimer(false).release(), "No waitable timer");
-        m_slack = NormalSlack;
     }
     m_worker = std::thread([this] { run(); });
 }
@@ -109,6 +115,9 @@ void PreciseTimer::changeState(bool enabled)
 
 void PreciseTimer::run() noexcept
 {
+    // Above the program's other threads, so that a tick is posted as soon as it is due; it
+    // only ever spins for the slack.
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
     for (;;) {
         std::unique_lock lock(m_mutex);
         if (m_stopping) {
@@ -128,15 +137,17 @@ void PreciseTimer::run() noexcept
             PostMessageW(m_target, m_message, generation, 0);
             continue;
         }
-        lock.unlock();
         if (*delay == nanoseconds::zero()) {
-            // The last stretch: too short to trust a sleep with, so watch the counter, letting
-            // other threads run meanwhile and answering a change of state at once.
-            if (WaitForSingleObject(m_changed.get(), 0) == WAIT_TIMEOUT) {
-                SwitchToThread();
+            // The last stretch is spun on the counter: giving the processor away here can cost a
+            // whole time slice on a busy machine. A change of state meanwhile is seen after it.
+            const nanoseconds deadline = m_schedule.deadline();
+            lock.unlock();
+            while (qpcNow() < deadline) {
+                YieldProcessor();
             }
             continue;
         }
+        lock.unlock();
         sleepFor(*delay);
     }
 }
@@ -147,11 +158,14 @@ void PreciseTimer::sleepFor(nanoseconds delay) noexcept
     LARGE_INTEGER due {};
     due.QuadPart = -(delay.count() / NanosecondsPerUnit); // negative: relative to now
     if (SetWaitableTimer(m_waitable.get(), &due, 0, nullptr, nullptr, FALSE) == FALSE) {
-        SwitchToThread(); // without a sleep, watching the counter is still on time
-        return;
+        return; // without a sleep, watching the counter is still on time
     }
+    const nanoseconds target = qpcNow() + delay;
     const std::array<HANDLE, 2> wakers { m_changed.get(), m_waitable.get() };
-    WaitForMultipleObjects(static_cast<DWORD>(wakers.size()), wakers.data(), FALSE, INFINITE);
+    if (WaitForMultipleObjects(static_cast<DWORD>(wakers.size()), wakers.data(), FALSE, INFINITE)
+        == WAIT_OBJECT_0 + 1) {
+        m_slack = adaptedSlack(m_slack, qpcNow() - target);
+    }
 }
 
 } // namespace win32shell

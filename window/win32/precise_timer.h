@@ -17,6 +17,16 @@ namespace win32shell {
 inline constexpr std::chrono::nanoseconds HighResolutionSlack = std::chrono::milliseconds(2);
 inline constexpr std::chrono::nanoseconds NormalSlack = std::chrono::milliseconds(16);
 
+// The longest stretch before a deadline that is watched rather than slept: a system whose sleeps
+// run later than this is too busy for any timer to keep the millisecond.
+inline constexpr std::chrono::nanoseconds MaximumSlack = std::chrono::milliseconds(20);
+
+// The slack to allow from now on, after a sleep woke `overslept` after the time it was set for: a
+// busy system's sleeps run later than its timer promises, so leave twice the lateness seen, never
+// less than before and never more than the maximum.
+[[nodiscard]] std::chrono::nanoseconds adaptedSlack(
+    std::chrono::nanoseconds slack, std::chrono::nanoseconds overslept) noexcept;
+
 // How long to sleep towards a deadline `remaining` away when a sleep may wake up to `slack` late:
 // nullopt once the deadline is reached, zero for the last stretch, which is watched on the
 // performance counter instead, else a sleep that wakes no later than the deadline.
@@ -40,7 +50,7 @@ public:
 
     [[nodiscard]] std::chrono::milliseconds interval() const noexcept;
     [[nodiscard]] bool isEnabled() const noexcept;
-    [[nodiscard]] bool isHighResolution() const noexcept { return m_slack == HighResolutionSlack; }
+    [[nodiscard]] bool isHighResolution() const noexcept { return m_highResolution; }
 
     // Starts a fresh interval from now, whether or not the timer was running.
     void enable();
@@ -59,7 +69,8 @@ private:
     UINT m_message;
     OwnedHandle m_changed; // set on every enable, disable and on shutdown
     OwnedHandle m_waitable;
-    std::chrono::nanoseconds m_slack;
+    bool m_highResolution;
+    std::chrono::nanoseconds m_slack; // the worker's own
 
     mutable std::mutex m_mutex; // guards what follows, shared with the worker
     window::TickSchedule m_schedule;
