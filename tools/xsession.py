@@ -20,7 +20,7 @@ import warnings
 # Qt exposes its widgets to AT-SPI only when a screen reader asks, or when told to always.
 ACCESSIBLE = {"QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1"}
 RESTING_CAPTION = "NUMBER OF CLICKS"
-# Where the session's displays are, for whoever would otherwise find the desktop around us.
+# Where the caller's own displays and accessibility bus are: a session here uses its own.
 DISPLAY_VARIABLES = ("DISPLAY", "WAYLAND_DISPLAY", "AT_SPI_BUS_ADDRESS")
 
 
@@ -50,11 +50,12 @@ def stop_process(process, timeout=5.0):
 class XServer:
     """Xvfb on the first free display number, which it reports itself through -displayfd."""
 
-    def __init__(self, width=1024, height=768, dpi=96):
+    def __init__(self, width=1024, height=768):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", f"{width}x{height}x24",
-             "-dpi", str(dpi),
+             # The design's 96 dots per inch.
+             "-dpi", "96",
              # A black root, so a window not painted yet is one flat colour; no TCP, no reset
              # when the last program leaves.
              "-br", "-nolisten", "tcp", "-noreset"],
@@ -192,7 +193,6 @@ class Desktop:
             if self.own_bus:
                 self.bus.stop()
             raise
-        self.display = getattr(self.screen, "display", None)
         # What a fresh login gives a program: no locale and no Qt settings of whoever runs
         # the tests; a test sets those it means to.
         self.env = {name: value for name, value in self.bus.env.items()
