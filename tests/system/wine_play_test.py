@@ -16,6 +16,7 @@ import argparse
 import os
 import subprocess
 import sys
+import tempfile
 import time
 import unittest
 
@@ -63,6 +64,9 @@ class WinePlay(unittest.TestCase):
         self.addCleanup(self.server.stop)
         self.env = dict(os.environ, DISPLAY=self.server.display,
                         WINEPREFIX=os.environ["WINEPREFIX"] + "-play")
+        # The first use of the prefix makes it, which takes a while: not on the run's clock.
+        subprocess.run([ARGS.wine_run, "cmd", "/c", "exit"], env=self.env, check=True, timeout=600,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.game = subprocess.Popen([ARGS.wine_run, ARGS.game], env=self.env,
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.addCleanup(self.stop_game)
@@ -72,10 +76,14 @@ class WinePlay(unittest.TestCase):
         subprocess.run(["wineserver", "--kill"], env=self.env, check=False)
 
     def inspect(self, *arguments, timeout_ms=60000):
-        done = subprocess.run([ARGS.wine_run, ARGS.inspector, str(timeout_ms), *arguments],
-                              env=self.env, capture_output=True, check=False, timeout=120)
-        self.assertEqual(done.returncode, 0, done.stderr.decode(errors="replace"))
-        return Screen(done.stdout.decode("utf-8").replace("\r", "").splitlines())
+        # Into files, not pipes: Wine's own processes that a run starts keep a pipe open.
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            done = subprocess.run([ARGS.wine_run, ARGS.inspector, str(timeout_ms), *arguments],
+                                  env=self.env, stdout=out, stderr=err, check=False, timeout=120)
+            out.seek(0)
+            err.seek(0)
+            self.assertEqual(done.returncode, 0, err.read().decode(errors="replace"))
+            return Screen(out.read().decode("utf-8").replace("\r", "").splitlines())
 
     def wait_for(self, condition, what, timeout=10.0):
         deadline = time.monotonic() + timeout

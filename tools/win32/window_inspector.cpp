@@ -5,7 +5,7 @@
 //   control ID X Y W H visible|hidden  text
 //   box     text
 //   button  X Y W H  text
-//   icon    (a visible icon on the box)
+//   icon    (an icon shown on the box)
 // Exits 1 when no game window is found within the timeout (first argument, milliseconds). With
 // a second argument "close", it then asks the window to close, as its close box does.
 #include <windows.h>
@@ -127,7 +127,12 @@ void printBox(HWND box)
         if (kind == L"Button") {
             std::cout << "button\t" << placeOf(item) << '\t' << utf8(textOf(item)) << '\n';
         } else if (kind == L"Static" && (style & SS_TYPEMASK) == SS_ICON) {
-            std::cout << "icon\n";
+            // A box without an icon may still keep the empty control.
+            DWORD_PTR icon = 0;
+            SendMessageTimeoutW(item, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, ReplyTimeoutMs, &icon);
+            if (icon != 0) {
+                std::cout << "icon\n";
+            }
         } else if (kind == L"Static" && !textOf(item).empty()) {
             std::cout << "box\t" << utf8(textOf(item)) << '\n';
         }
