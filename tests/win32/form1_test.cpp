@@ -4,6 +4,7 @@
 #include "message_pump.h"
 #include "window/common/form1_design.h"
 #include "window/win32/design_font.h"
+#include "window/win32/message_parameter.h"
 
 #include <gtest/gtest.h>
 
@@ -35,18 +36,22 @@ RECT placeOf(HWND control)
 {
     RECT rect {};
     GetWindowRect(control, &rect);
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): two POINTs, as Windows means
-    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
+    POINT topLeft { rect.left, rect.top };
+    POINT bottomRight { rect.right, rect.bottom };
+    ScreenToClient(GetParent(control), &topLeft);
+    ScreenToClient(GetParent(control), &bottomRight);
+    return { topLeft.x, topLeft.y, bottomRight.x, bottomRight.y };
+}
+
+HFONT fontHandleOf(HWND control)
+{
+    return win32shell::fromParameter<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
 }
 
 LOGFONTW fontOf(HWND control)
 {
     LOGFONTW font {};
-    const auto handle = reinterpret_cast<HFONT>( // NOLINT(performance-no-int-to-ptr)
-        SendMessageW(
-            control, WM_GETFONT, 0, 0)); // NOLINT(cppcoreguidelines-pro-type-reinterpret-cast)
-    GetObjectW(handle, sizeof(font), &font);
+    GetObjectW(fontHandleOf(control), sizeof(font), &font);
     return font;
 }
 
@@ -152,10 +157,9 @@ TEST_F(Form1Test, windowIsAsDesigned)
     for (const auto& [icon, width] :
         { std::pair { GCLP_HICON, SM_CXICON }, std::pair { GCLP_HICONSM, SM_CXSMICON } }) {
         ICONINFO info {};
-        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast, performance-no-int-to-ptr)
-        ASSERT_NE(
-            GetIconInfo(reinterpret_cast<HICON>(GetClassLongPtrW(form.handle(), icon)), &info),
-            FALSE);
+        auto* const handle
+            = win32shell::fromParameter<HICON>(GetClassLongPtrW(form.handle(), icon));
+        ASSERT_NE(GetIconInfo(handle, &info), FALSE);
         BITMAP colour {};
         GetObjectW(info.hbmColor, sizeof(colour), &colour);
         EXPECT_EQ(colour.bmWidth, GetSystemMetrics(width));
@@ -222,9 +226,7 @@ TEST_F(Form1Test, fontsAreAScalableFaceOfTheDesign)
     const HDC screen = GetDC(nullptr);
     for (const char* name : { "Command1", "Command2", "Label1" }) {
         SCOPED_TRACE(name);
-        const auto font = reinterpret_cast<HFONT>( // NOLINT(performance-no-int-to-ptr)
-            SendMessageW(control(name), WM_GETFONT, 0,
-                0)); // NOLINT(cppcoreguidelines-pro-type-reinterpret-cast)
+        const HFONT font = fontHandleOf(control(name));
         const HGDIOBJ previous = SelectObject(screen, font);
         std::array<wchar_t, LF_FACESIZE> face {};
         GetTextFaceW(screen, static_cast<int>(face.size()), face.data());
@@ -249,9 +251,7 @@ TEST_F(Form1Test, captionsFitTheirControls)
         RECT visible {};
         const RECT place = placeOf(control(name));
         IntersectRect(&visible, &place, &client);
-        const auto font = reinterpret_cast<HFONT>( // NOLINT(performance-no-int-to-ptr)
-            SendMessageW(control(name), WM_GETFONT, 0,
-                0)); // NOLINT(cppcoreguidelines-pro-type-reinterpret-cast)
+        const HFONT font = fontHandleOf(control(name));
         const HGDIOBJ previous = SelectObject(screen, font);
         const LONG width = visible.right - visible.left - 2 * frame.cx;
         RECT needed { 0, 0, width, 0 };
@@ -276,8 +276,7 @@ TEST_F(Form1Test, movingToA144DpiMonitorScalesEverythingByHalfAgain)
     suggested.right = suggested.left + 310;
     suggested.bottom = suggested.top + 260;
     SendMessageW(form.handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
-        reinterpret_cast<LPARAM>(
-            &suggested)); // NOLINT(cppcoreguidelines-pro-type-reinterpret-cast)
+        win32shell::toParameter<LPARAM>(&suggested));
     RECT frame {};
     GetWindowRect(form.handle(), &frame);
     EXPECT_TRUE(frame == suggested);

@@ -1,5 +1,7 @@
 #include "message_box_reader.h"
 
+#include "window/win32/message_parameter.h"
+
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -27,12 +29,10 @@ std::vector<HWND> childrenOf(HWND parent)
     EnumChildWindows(
         parent,
         [](HWND child, LPARAM found) -> BOOL {
-            // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast,
-            // performance-no-int-to-ptr)
-            reinterpret_cast<std::vector<HWND>*>(found)->push_back(child);
+            win32shell::fromParameter<std::vector<HWND>*>(found)->push_back(child);
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&children)); // NOLINT(cppcoreguidelines-pro-type-reinterpret-cast)
+        win32shell::toParameter<LPARAM>(&children));
     return children;
 }
 

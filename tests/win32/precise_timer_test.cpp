@@ -63,20 +63,23 @@ TEST(AdaptedSlack, growsToTwiceTheLatenessSeenAndNoFurther)
 
 // A window that only receives: the test takes its ticks off the queue itself.
 class PreciseTimerTest : public ::testing::Test {
-protected:
-    PreciseTimerTest()
-        : target(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-            GetModuleHandleW(nullptr), nullptr))
-    {
-    }
+public:
     PreciseTimerTest(const PreciseTimerTest&) = delete;
     PreciseTimerTest& operator=(const PreciseTimerTest&) = delete;
     PreciseTimerTest(PreciseTimerTest&&) = delete;
     PreciseTimerTest& operator=(PreciseTimerTest&&) = delete;
     ~PreciseTimerTest() override { DestroyWindow(target); }
 
+protected:
+    PreciseTimerTest()
+        : target(CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+            GetModuleHandleW(nullptr), nullptr))
+    {
+    }
+
     // The performance-counter time of each tick `timer` lets through within `duration`.
-    std::vector<nanoseconds> ticksDuring(const PreciseTimer& timer, nanoseconds duration) const
+    [[nodiscard]] std::vector<nanoseconds> ticksDuring(
+        const PreciseTimer& timer, nanoseconds duration) const
     {
         std::vector<nanoseconds> ticks;
         const nanoseconds end = qpcNow() + duration;

@@ -1,5 +1,6 @@
 // Starts the real Morvane.exe, as a player would, and looks at its window from outside.
 #include "window/win32/form1.h"
+#include "window/win32/message_parameter.h"
 
 #include <gtest/gtest.h>
 
@@ -34,9 +35,7 @@ HWND gameWindowOf(DWORD process)
     WindowSearch search { process, nullptr };
     EnumWindows(
         [](HWND window, LPARAM lParam) -> BOOL {
-            // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast,
-            // performance-no-int-to-ptr)
-            auto& wanted = *reinterpret_cast<WindowSearch*>(lParam);
+            auto& wanted = *win32shell::fromParameter<WindowSearch*>(lParam);
             DWORD owner = 0;
             GetWindowThreadProcessId(window, &owner);
             if (owner == wanted.process
@@ -47,7 +46,7 @@ HWND gameWindowOf(DWORD process)
             }
             return TRUE;
         },
-        reinterpret_cast<LPARAM>(&search)); // NOLINT(cppcoreguidelines-pro-type-reinterpret-cast)
+        win32shell::toParameter<LPARAM>(&search));
     return search.found;
 }
 

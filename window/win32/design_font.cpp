@@ -1,5 +1,6 @@
 #include "window/win32/design_font.h"
 
+#include "window/win32/message_parameter.h"
 #include "window/win32/wide_text.h"
 
 #include <algorithm>
@@ -8,13 +9,16 @@
 namespace win32shell {
 namespace {
 
+// The signature GDI calls, swappable parameters and all.
+// NOLINTBEGIN(bugprone-easily-swappable-parameters)
 int CALLBACK noteScalableFace(
     const LOGFONTW* /*font*/, const TEXTMETRICW* /*metrics*/, DWORD fontType, LPARAM found)
+// NOLINTEND(bugprone-easily-swappable-parameters)
 {
     if ((fontType & RASTER_FONTTYPE) != 0) {
         return 1; // a bitmap face: look on for an outline one of the same name
     }
-    *reinterpret_cast<bool*>(found) = true; // NOLINT(cppcoreguidelines-pro-type-reinterpret-cast)
+    *fromParameter<bool*>(found) = true;
     return 0;
 }
 
@@ -27,9 +31,7 @@ bool isScalableFaceInstalled(HDC screen, const std::wstring& face)
     }
     std::copy(face.begin(), face.end(), std::begin(wanted.lfFaceName));
     bool found = false;
-    EnumFontFamiliesExW(screen, &wanted, noteScalableFace,
-        reinterpret_cast<LPARAM>(&found), // NOLINT(cppcoreguidelines-pro-type-reinterpret-cast)
-        0);
+    EnumFontFamiliesExW(screen, &wanted, noteScalableFace, toParameter<LPARAM>(&found), 0);
     return found;
 }
 

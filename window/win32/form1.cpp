@@ -2,6 +2,7 @@
 
 #include "window/win32/design_font.h"
 #include "window/win32/dpi.h"
+#include "window/win32/message_parameter.h"
 #include "window/win32/wide_text.h"
 
 #include <system_error>
@@ -59,7 +60,7 @@ bool Form1::registerClass(HINSTANCE instance) noexcept
     windowClass.hInstance = instance;
     windowClass.hIcon = loadIcon(instance, SM_CXICON, SM_CYICON);
     windowClass.hIconSm = loadIcon(instance, SM_CXSMICON, SM_CYSMICON);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW); // NOLINT: the system's own resource
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     windowClass.lpszClassName = Form1ClassName;
     return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
@@ -154,15 +155,12 @@ LRESULT CALLBACK Form1::windowProcedure(
     HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     if (message == WM_NCCREATE) {
-        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): how Windows passes it
-        const auto* const creation = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        const auto* const creation = fromParameter<const CREATESTRUCTW*>(lParam);
         auto* const self = static_cast<Form1*>(creation->lpCreateParams);
         self->m_window.reset(window);
-        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): the window's one pointer
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        SetWindowLongPtrW(window, GWLP_USERDATA, toParameter<LONG_PTR>(self));
     }
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast, performance-no-int-to-ptr)
-    auto* const self = reinterpret_cast<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    auto* const self = fromParameter<Form1*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -257,8 +255,7 @@ void Form1::onDpiChanged(WPARAM wParam, LPARAM lParam) noexcept
 {
     m_boundary.deliver([this, wParam] { layOut(LOWORD(wParam)); });
     // The system's suggestion keeps the window where the player dragged it, scaled around it.
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast, performance-no-int-to-ptr)
-    const auto* const suggested = reinterpret_cast<const RECT*>(lParam);
+    const auto* const suggested = fromParameter<const RECT*>(lParam);
     SetWindowPos(handle(), nullptr, suggested->left, suggested->top,
         suggested->right - suggested->left, suggested->bottom - suggested->top,
         SWP_NOZORDER | SWP_NOACTIVATE);
@@ -280,8 +277,7 @@ void Form1::createControls(HINSTANCE instance)
         const std::wstring text = toWide(entry.text);
         const wchar_t* const controlClass
             = entry.kind == window::ControlKind::PushButton ? L"BUTTON" : L"STATIC";
-        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast, performance-no-int-to-ptr)
-        const auto id = reinterpret_cast<HMENU>(static_cast<INT_PTR>(entry.id));
+        auto* const id = fromParameter<HMENU>(static_cast<INT_PTR>(entry.id));
         const HWND control = CreateWindowExW(0, controlClass, text.c_str(), controlStyle(entry), 0,
             0, 0, 0, handle(), id, instance, nullptr);
         if (control == nullptr) {
@@ -306,15 +302,13 @@ void Form1::layOut(int dpi)
         SetWindowPos(m_controls.at(i), nullptr, window::pixelsAt(entry.left, dpi),
             window::pixelsAt(entry.top, dpi), window::pixelsAt(entry.width, dpi),
             window::pixelsAt(entry.height, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
-        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): how WM_SETFONT takes it
-        SendMessageW(
-            m_controls.at(i), WM_SETFONT, reinterpret_cast<WPARAM>(fonts.at(i).get()), TRUE);
+        SendMessageW(m_controls.at(i), WM_SETFONT, toParameter<WPARAM>(fonts.at(i).get()), TRUE);
     }
     // The old fonts go only now that no control draws with them.
     m_fonts.swap(fonts);
 }
 
-void Form1::centreOnWorkArea(int dpi) noexcept
+void Form1::centreOnWorkArea(int dpi) const noexcept
 {
     const RECT client { 0, 0, window::pixelsAt(Form1Design.clientWidth, dpi),
         window::pixelsAt(Form1Design.clientHeight, dpi) };

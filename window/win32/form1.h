@@ -69,7 +69,7 @@ private:
     void onActivate(WPARAM wParam) noexcept;
     void onSetFocus() noexcept;
     void onCommand(WPARAM wParam) noexcept;
-    LRESULT onGetDefaultId() const noexcept;
+    [[nodiscard]] LRESULT onGetDefaultId() const noexcept;
     void onTick(WPARAM generation) noexcept;
     void onDpiChanged(WPARAM wParam, LPARAM lParam) noexcept;
     void onDestroy() noexcept;
@@ -77,7 +77,7 @@ private:
     void createControls(HINSTANCE instance);
     // Places the window's controls and gives them their fonts at `dpi`.
     void layOut(int dpi);
-    void centreOnWorkArea(int dpi) noexcept;
+    void centreOnWorkArea(int dpi) const noexcept;
     [[nodiscard]] HWND controlFor(clicktest::Control which) const;
     void reportFailure(const std::string& reason);
 

@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE /*previous*/, PWSTR /*commandLine*/, int show)
+int WINAPI wWinMain(
+    HINSTANCE hInstance, HINSTANCE /*hPrevInstance*/, LPWSTR /*lpCmdLine*/, int nShowCmd)
 {
-    return win32shell::runGame(instance, show);
+    return win32shell::runGame(hInstance, nShowCmd);
 }
