@@ -23,16 +23,17 @@ bool isClass(HWND window, const wchar_t* name)
     return lstrcmpiW(className.data(), name) == 0;
 }
 
+// A named CALLBACK rather than a lambda: 32-bit Windows calls it as stdcall.
+BOOL CALLBACK collectChild(HWND child, LPARAM children)
+{
+    win32shell::fromParameter<std::vector<HWND>*>(children)->push_back(child);
+    return TRUE;
+}
+
 std::vector<HWND> childrenOf(HWND parent)
 {
     std::vector<HWND> children;
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM found) -> BOOL {
-            win32shell::fromParameter<std::vector<HWND>*>(found)->push_back(child);
-            return TRUE;
-        },
-        win32shell::toParameter<LPARAM>(&children));
+    EnumChildWindows(parent, collectChild, win32shell::toParameter<LPARAM>(&children));
     return children;
 }
 

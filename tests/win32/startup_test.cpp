@@ -7,6 +7,7 @@
 #include <array>
 #include <chrono>
 #include <string>
+#include <string_view>
 
 #ifndef MORVANE_EXECUTABLE
 #error "MORVANE_EXECUTABLE must come from the build"
@@ -30,23 +31,28 @@ struct WindowSearch {
     HWND found;
 };
 
+// A named CALLBACK rather than a lambda: 32-bit Windows calls it as stdcall.
+BOOL CALLBACK noteGameWindow(HWND window, LPARAM search)
+{
+    auto& wanted = *win32shell::fromParameter<WindowSearch*>(search);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    std::array<wchar_t, 64> className {};
+    GetClassNameW(window, className.data(), static_cast<int>(className.size()));
+    std::array<wchar_t, 64> title {};
+    GetWindowTextW(window, title.data(), static_cast<int>(title.size()));
+    if (owner == wanted.process && std::wstring_view(className.data()) == win32shell::Form1ClassName
+        && std::wstring_view(title.data()) == L"Morvane") {
+        wanted.found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND gameWindowOf(DWORD process)
 {
     WindowSearch search { process, nullptr };
-    EnumWindows(
-        [](HWND window, LPARAM lParam) -> BOOL {
-            auto& wanted = *win32shell::fromParameter<WindowSearch*>(lParam);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == wanted.process
-                && window
-                    == FindWindowExW(nullptr, nullptr, win32shell::Form1ClassName, L"Morvane")) {
-                wanted.found = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        win32shell::toParameter<LPARAM>(&search));
+    EnumWindows(noteGameWindow, win32shell::toParameter<LPARAM>(&search));
     return search.found;
 }
 
