@@ -22,7 +22,7 @@ namespace {
 
 const std::wstring Idle = L"NUMBER OF CLICKS";
 // Long enough for a hundred presses, short enough that a run's end need not be waited for.
-constexpr auto ShortRun = 250ms;
+constexpr auto ShortRun = 400ms;
 
 std::wstring textOf(HWND window)
 {
@@ -309,7 +309,7 @@ TEST_F(Form1Test, focusStartsOnTheCountingButtonAndTabMovesBetweenTheTwoButtons)
 
 TEST_F(Form1Test, everyPressCounts)
 {
-    click("Command1");
+    click("Command2"); // RESET starts a run too
     EXPECT_EQ(count(), L"1");
     EXPECT_TRUE(form.isTimerEnabled());
     click("Command1", 24);
@@ -317,13 +317,6 @@ TEST_F(Form1Test, everyPressCounts)
     // Before the time is up, RESET is one more press.
     click("Command2");
     EXPECT_EQ(count(), L"26");
-}
-
-TEST_F(Form1Test, resetInIdleStartsARun)
-{
-    click("Command2");
-    EXPECT_EQ(count(), L"1");
-    EXPECT_TRUE(form.isTimerEnabled());
 }
 
 TEST_F(Form1Test, fastSecondPressCountsTwice)
@@ -368,10 +361,10 @@ TEST_F(Form1Test, theRunEndsAtItsTickAndLaterPressesDoNotCount)
 {
     showAndFocus();
     const MessageBoxReader reader(form.handle());
-    click("Command1", 5);
     const auto started = std::chrono::steady_clock::now();
+    click("Command1", 5);
     ASSERT_TRUE(pump.runUntil([this] { return marker() == L"1"; }));
-    EXPECT_GE(std::chrono::steady_clock::now() - started, ShortRun - 5ms);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, ShortRun);
     click("Command1", 3);
     press(VK_SPACE);
     EXPECT_EQ(count(), L"5");
