@@ -12,6 +12,7 @@
 #include <array>
 #include <atomic>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -166,6 +167,12 @@ TEST_F(Form1Test, windowIsAsDesigned)
         DeleteObject(info.hbmColor);
         DeleteObject(info.hbmMask);
     }
+}
+
+TEST_F(Form1Test, aWindowTheSystemCannotMakeIsAnError)
+{
+    // No class of the game's is registered for another module.
+    EXPECT_THROW(Form1(GetModuleHandleW(L"kernel32.dll"), {}), std::system_error);
 }
 
 TEST_F(Form1Test, controlsAreAsDesigned)
