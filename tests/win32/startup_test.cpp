@@ -1,13 +1,11 @@
 // Starts the real Morvane.exe, as a player would, and looks at its window from outside.
 #include "window/win32/form1.h"
-#include "window/win32/message_parameter.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <chrono>
 #include <string>
-#include <string_view>
 
 #ifndef MORVANE_EXECUTABLE
 #error "MORVANE_EXECUTABLE must come from the build"
@@ -26,34 +24,19 @@ std::wstring executablePath()
     return wide;
 }
 
-struct WindowSearch {
-    DWORD process;
-    HWND found;
-};
-
-// A named CALLBACK rather than a lambda: 32-bit Windows calls it as stdcall.
-BOOL CALLBACK noteGameWindow(HWND window, LPARAM search)
-{
-    auto& wanted = *win32shell::fromParameter<WindowSearch*>(search);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    std::array<wchar_t, 64> className {};
-    GetClassNameW(window, className.data(), static_cast<int>(className.size()));
-    std::array<wchar_t, 64> title {};
-    GetWindowTextW(window, title.data(), static_cast<int>(title.size()));
-    if (owner == wanted.process && std::wstring_view(className.data()) == win32shell::Form1ClassName
-        && std::wstring_view(title.data()) == L"Morvane") {
-        wanted.found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
+// Other games may be running too; this one is the window of `process`.
 HWND gameWindowOf(DWORD process)
 {
-    WindowSearch search { process, nullptr };
-    EnumWindows(noteGameWindow, win32shell::toParameter<LPARAM>(&search));
-    return search.found;
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, win32shell::Form1ClassName, L"Morvane"))
+        != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == process) {
+            return window;
+        }
+    }
+    return nullptr;
 }
 
 TEST(Startup, theGameOpensItsWindowFocusedAndEndsWithStatusZeroWhenClosed)
