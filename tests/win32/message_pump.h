@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <optional>
+#include <set>
 
 // The game's message loop in small steps, for tests: dispatches what arrives, through the game's
 // own filter, until a condition holds or time runs out. A WM_QUIT is kept, not obeyed.
@@ -38,6 +39,9 @@ public:
         (void)runUntil([] { return false; }, duration);
     }
 
+    // Whether a message of this kind has come through.
+    [[nodiscard]] bool saw(UINT kind) const { return m_seen.contains(kind); }
+
     // The status of the WM_QUIT that arrived, if one did.
     [[nodiscard]] std::optional<int> quitStatus() const { return m_quitStatus; }
 
@@ -46,6 +50,7 @@ private:
     {
         MSG message {};
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE) != FALSE) {
+            m_seen.insert(message.message);
             if (message.message == WM_QUIT) {
                 m_quitStatus = static_cast<int>(message.wParam);
             } else if (!win32shell::filterMessage(m_form, message)) {
@@ -57,4 +62,5 @@ private:
 
     HWND m_form;
     std::optional<int> m_quitStatus;
+    std::set<UINT> m_seen;
 };
