@@ -337,6 +337,7 @@ TEST_F(Form1Test, fastSecondPressCountsTwice)
     std::array<INPUT, 4> clicks {};
     for (std::size_t i = 0; i < clicks.size(); ++i) {
         clicks.at(i).type = INPUT_MOUSE;
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-union-access): INPUT is a tagged union
         clicks.at(i).mi.dwFlags = i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
     }
     ASSERT_EQ(SendInput(static_cast<UINT>(clicks.size()), clicks.data(), sizeof(INPUT)), 4U);
