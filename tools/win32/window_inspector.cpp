@@ -69,16 +69,16 @@ std::string placeOf(HWND window)
         + std::to_string(rect.right - rect.left) + '\t' + std::to_string(rect.bottom - rect.top);
 }
 
+BOOL CALLBACK collectChild(HWND child, LPARAM list)
+{
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+    return TRUE;
+}
+
 std::vector<HWND> children(HWND parent)
 {
     std::vector<HWND> found;
-    EnumChildWindows(
-        parent,
-        [](HWND child, LPARAM list) {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(parent, collectChild, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 
