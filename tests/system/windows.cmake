@@ -11,7 +11,7 @@ set_tests_properties(windows_executable_test PROPERTIES LABELS packaging TIMEOUT
 
 add_test(NAME wine_play_test
     COMMAND ${MORVANE_DEBIAN_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/wine_play_test.py
-        --game $<TARGET_FILE:morvane> --inspector $<TARGET_FILE:window_inspector>
+        --game $<TARGET_FILE:morvane> --probe $<TARGET_FILE:window_probe>
         --wine-run ${PROJECT_SOURCE_DIR}/tools/wine-run)
 set_tests_properties(wine_play_test PROPERTIES LABELS wine TIMEOUT 180
     ENVIRONMENT "PYTHONPATH=${PROJECT_SOURCE_DIR}/tools")

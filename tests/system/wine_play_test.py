@@ -4,7 +4,7 @@ server of its own, pressed with real X input (XTest, through xdotool), every tex
 outside the process by a small Windows program that walks the window and its boxes.
 
     python3 tests/system/wine_play_test.py --game build/windows-x64/window/win32/Morvane.exe \
-        --inspector build/windows-x64/tools/window_inspector.exe --wine-run tools/wine-run
+        --probe build/windows-x64/tools/window_probe.exe --wine-run tools/wine-run
 
 41 presses, the ten seconds, a press that no longer counts, RESET: the band-3 box with 4.1,
 "NEW RECORD!", the record label 4.1, and the window back at its start; then it closes with
@@ -28,7 +28,7 @@ RUN_SECONDS = 10.0
 
 
 class Screen:
-    """What the inspector read: the window, its controls by id, and any open box."""
+    """What the probe read: the window, its controls by id, and any open box."""
 
     def __init__(self, lines):
         self.window = None
@@ -78,7 +78,7 @@ class WinePlay(unittest.TestCase):
     def inspect(self, *arguments, timeout_ms=60000):
         # Into files, not pipes: Wine's own processes that a run starts keep a pipe open.
         with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            done = subprocess.run([ARGS.wine_run, ARGS.inspector, str(timeout_ms), *arguments],
+            done = subprocess.run([ARGS.wine_run, ARGS.probe, str(timeout_ms), *arguments],
                                   env=self.env, stdout=out, stderr=err, check=False, timeout=120)
             out.seek(0)
             err.seek(0)
@@ -149,7 +149,7 @@ def main():
     global ARGS
     parser = argparse.ArgumentParser()
     parser.add_argument("--game", required=True)
-    parser.add_argument("--inspector", required=True)
+    parser.add_argument("--probe", required=True)
     parser.add_argument("--wine-run", required=True)
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)

@@ -149,7 +149,7 @@ int main(int argc, char** argv)
     Search search;
     while (EnumWindows(findForm, reinterpret_cast<LPARAM>(&search)), search.form == nullptr) {
         if (GetTickCount64() >= giveUp) {
-            std::cerr << "window_inspector: no game window\n";
+            std::cerr << "window_probe: no game window\n";
             return EXIT_FAILURE;
         }
         Sleep(50);
