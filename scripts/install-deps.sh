@@ -34,6 +34,8 @@ packages=(
     # The Windows shell: cross-built with mingw-w64 (the POSIX-threads compilers, for std::thread),
     # GoogleTest's sources to build the tests for it, Wine to run them, zip for the packages
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine wine64 zip
+    # Wine's 32-bit half, to play the 32-bit Morvane.exe too (needs the i386 architecture, below)
+    wine32:i386
     # Locale generation
     locales
     # The game on Wayland: Qt's platform plugin for it (the package recommends it too), and
@@ -67,6 +69,10 @@ for package in "${packages[@]}"; do
 done
 
 if ((${#missing[@]} > 0)); then
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        log "adding the i386 architecture, for Wine's 32-bit half"
+        as_root dpkg --add-architecture i386
+    fi
     log "installing ${missing[*]}"
     apt_get=(env DEBIAN_FRONTEND=noninteractive apt-get -q -y -o DPkg::Lock::Timeout=300)
     as_root "${apt_get[@]}" update
