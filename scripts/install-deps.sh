@@ -23,9 +23,9 @@ packages=(
     libx11-dev libxtst-dev python3 python3-gi gir1.2-atspi-2.0 time
     # The number reader's fuzzer (clang's libFuzzer) and the leak check
     clang libclang-rt-14-dev valgrind
-    # The hostile-environment test's hands and eyes: XTest input, window dumps, and AT-SPI
-    # read from Debian's own Python
-    xdotool x11-apps python3-pyatspi dbus-daemon at-spi2-core
+    # The system tests' hands and eyes: XTest input (the Wine run's too), window dumps, and the
+    # accessibility bus that AT-SPI is read from, with the bindings above
+    xdotool x11-apps dbus-daemon at-spi2-core
     # Packaging and its checks: the Debian package's computed Depends (dpkg-shlibdeps), the
     # desktop entry, AppStream and lintian validators, and the Windows resource compiler
     dpkg-dev desktop-file-utils appstream lintian binutils-mingw-w64-x86-64
