@@ -50,7 +50,6 @@ public:
 
     [[nodiscard]] std::chrono::milliseconds interval() const noexcept;
     [[nodiscard]] bool isEnabled() const noexcept;
-    [[nodiscard]] bool isHighResolution() const noexcept { return m_highResolution; }
 
     // Starts a fresh interval from now, whether or not the timer was running.
     void enable();
