@@ -1,4 +1,5 @@
 #include "window/common/form1_design.h"
+#include "window/common/game_session.h"
 
 #include "clicktest/controller.h"
 #include "clicktest/number_text.h"
@@ -37,7 +38,7 @@ TEST(Form1Design, ControlsAreDistinctAndTheGameFindsItsOwn)
     EXPECT_EQ(window::designOf(clicktest::Control::Command1).name, "Command1");
     EXPECT_EQ(window::designOf(clicktest::Control::Counter).name, "Counter");
     EXPECT_EQ(window::designOf(clicktest::Control::Label1).name, "Label1");
-    EXPECT_EQ(window::command2Design().name, "Command2");
+    EXPECT_EQ(window::designOf(window::Button::Command2).name, "Command2");
 }
 
 TEST(Form1Design, StartingTextsAgreeWithTheGame)

@@ -5,6 +5,8 @@
 #include "window/qt/deadline_timer.h"
 #include "window/qt/startup.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -73,6 +75,8 @@ private slots:
     void markerIsNeverSeen();
     void captionsFitTheirControls();
     void tabMovesBetweenTheTwoButtonsOnly();
+    void arrowsMoveTheFocusAndPressNothing();
+    void overlapRowsBelongToTheEarlierControl();
     void countingRepaintsOnlyTheCountingButton();
 
     void pressesCount();
@@ -89,6 +93,7 @@ private slots:
     void evaluationShowsTheRating();
     void recordIsKeptAcrossRuns();
     void tickWhileAMessageIsOpenChangesNothing();
+    void noPressOrCloseIsTakenWhileABoxIsOpen();
     void handlerErrorIsReportedAndEndsTheGame();
 };
 
@@ -191,6 +196,30 @@ void MainWindowTest::tabMovesBetweenTheTwoButtonsOnly()
     QCOMPARE(QApplication::focusWidget(), button(form, "Command1"));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
     QCOMPARE(QApplication::focusWidget(), button(form, "Command2"));
+}
+
+void MainWindowTest::arrowsMoveTheFocusAndPressNothing()
+{
+    Form1 form({});
+    showAndFocus(form);
+    for (const Qt::Key key : { Qt::Key_Right, Qt::Key_Down, Qt::Key_Left, Qt::Key_Up }) {
+        const QWidget* const before = QApplication::focusWidget();
+        QTest::keyClick(QApplication::focusWidget(), key);
+        QVERIFY(QApplication::focusWidget() != before);
+    }
+    QCOMPARE(QApplication::focusWidget(), button(form, "Command1"));
+    QCOMPARE(count(form), Idle);
+    QVERIFY(!timer(form)->isActive());
+}
+
+void MainWindowTest::overlapRowsBelongToTheEarlierControl()
+{
+    Form1 form({});
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.childAt(100, 96), button(form, "Command1"));
+    QCOMPARE(form.childAt(100, 128), button(form, "Command2"));
+    QCOMPARE(form.childAt(100, 129), label(form, "Label1"));
 }
 
 void MainWindowTest::countingRepaintsOnlyTheCountingButton()
@@ -403,6 +432,33 @@ void MainWindowTest::tickWhileAMessageIsOpenChangesNothing()
     QCOMPARE(count(form), Idle);
     QCOMPARE(label(form, "Counter")->text(), QStringLiteral("0"));
     QVERIFY(!timer(form)->isActive());
+}
+
+void MainWindowTest::noPressOrCloseIsTakenWhileABoxIsOpen()
+{
+    MessageBoxDismisser dismisser;
+    Form1 form({});
+    showAndFocus(form);
+    bool closedUnderBox = true;
+    dismisser.whileOpen = [&](QMessageBox&) {
+        // What a screen reader's Press does, then a key and a close request from the desktop.
+        QAccessibleInterface* const reset
+            = QAccessible::queryAccessibleInterface(button(form, "Command2"));
+        reset->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTest::keyClick(button(form, "Command1"), Qt::Key_Space);
+        closedUnderBox = form.close();
+        QTest::qWait(200); // the accessible press clicks after a short animation
+    };
+    click(form, "Command1", 3);
+    endTheRun(form);
+    click(form, "Command2");
+    QCOMPARE(dismisser.texts(),
+        QStringList { "You only clicked the button 0.3 times in a second. You need more practice "
+                      "using a mouse." });
+    QVERIFY(!closedUnderBox);
+    QVERIFY(form.isVisible());
+    QCOMPARE(count(form), Idle);
+    QVERIFY(!form.hasFailed());
 }
 
 void MainWindowTest::handlerErrorIsReportedAndEndsTheGame()

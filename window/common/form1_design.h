@@ -108,23 +108,4 @@ inline constexpr FormDesign Form1Design {
 };
 // clang-format on
 
-// The design of the control the game knows by `which`.
-[[nodiscard]] constexpr const ControlDesign& designOf(clicktest::Control which) noexcept
-{
-    switch (which) {
-    case clicktest::Control::Command1:
-        return Form1Design.controls[0];
-    case clicktest::Control::Counter:
-        return Form1Design.controls[2];
-    case clicktest::Control::Label1:
-        break;
-    }
-    return Form1Design.controls[3];
-}
-
-[[nodiscard]] constexpr const ControlDesign& command2Design() noexcept
-{
-    return Form1Design.controls[1];
-}
-
 } // namespace window

@@ -37,6 +37,12 @@ void CaptionButton::keyPressEvent(QKeyEvent* event)
         event->accept();
         return;
     }
+    // The window moves the focus on arrows, the same way in every shell.
+    if (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right || event->key() == Qt::Key_Up
+        || event->key() == Qt::Key_Down) {
+        event->ignore();
+        return;
+    }
     QPushButton::keyPressEvent(event);
 }
 

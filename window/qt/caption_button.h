@@ -6,7 +6,7 @@ namespace qtshell {
 
 // A push button as the game's players know it: a caption too wide for one line wraps inside
 // the button instead of being cut, and Return or Enter press the focused button once per key
-// press, as Space does.
+// press, as Space does. Arrows are left to the window.
 class CaptionButton final : public QPushButton {
     Q_OBJECT
 

@@ -4,13 +4,18 @@
 #include "window/qt/caption_button.h"
 #include "window/qt/deadline_timer.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegion>
+
+#include <optional>
+#include <vector>
 
 namespace qtshell {
 namespace {
@@ -57,9 +62,7 @@ Form1::Form1(clicktest::NumberFormat format, QWidget* parent)
     : QWidget(parent,
         Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
-    , m_boundary(
-          [this](const std::string& reason) { reportFailure(QString::fromStdString(reason)); })
-    , m_controller(*this, format)
+    , m_session(*this, format)
 {
     using window::pixels;
     const window::FormDesign& design = window::Form1Design;
@@ -70,7 +73,8 @@ Form1::Form1(clicktest::NumberFormat format, QWidget* parent)
     setFixedSize(pixels(design.clientWidth), pixels(design.clientHeight));
 
     QWidget* previousInTabOrder = nullptr;
-    QRegion buttonsAbove;
+    QRegion shownAbove;
+    std::vector<QWidget*> rows;
     for (const window::ControlDesign& entry : design.controls) {
         QWidget* widget = nullptr;
         if (entry.kind == window::ControlKind::PushButton) {
@@ -92,49 +96,46 @@ Form1::Form1(clicktest::NumberFormat format, QWidget* parent)
         if (entry.font) {
             widget->setFont(designFont(*entry.font));
         }
-        if (entry.kind == window::ControlKind::PushButton) {
-            // Where buttons overlap, the earlier one stays whole, so that a count repaints only
-            // the counting button and not RESET beneath its edge.
-            const QRegion own = QRegion(widget->rect()) - buttonsAbove.translated(-widget->pos());
+        if (entry.shown) {
+            // Where controls overlap, the earlier row of the design lies whole on top: the later
+            // one is cut around it, so it neither draws nor takes a press there, and a count
+            // repaints only the counting button.
+            const QRegion own = QRegion(widget->rect()) - shownAbove.translated(-widget->pos());
             if (own != QRegion(widget->rect())) {
                 widget->setMask(own);
             }
-            buttonsAbove += widget->geometry();
+            shownAbove += widget->geometry();
         }
         widget->setVisible(entry.shown);
+        rows.push_back(widget);
     }
 
-    const auto named = [this](const window::ControlDesign& entry) {
-        return findChild<QWidget*>(fromDesign(entry.name));
-    };
     m_command1
-        = qobject_cast<QAbstractButton*>(named(window::designOf(clicktest::Control::Command1)));
-    m_command2 = qobject_cast<QAbstractButton*>(named(window::command2Design()));
-    m_counter = qobject_cast<QLabel*>(named(window::designOf(clicktest::Control::Counter)));
-    m_label1 = qobject_cast<QLabel*>(named(window::designOf(clicktest::Control::Label1)));
+        = qobject_cast<QAbstractButton*>(rows.at(window::designRow(window::Button::Command1)));
+    m_command2
+        = qobject_cast<QAbstractButton*>(rows.at(window::designRow(window::Button::Command2)));
+    m_counter = qobject_cast<QLabel*>(rows.at(window::designRow(clicktest::Control::Counter)));
+    m_label1 = qobject_cast<QLabel*>(rows.at(window::designRow(clicktest::Control::Label1)));
     m_timer1 = new DeadlineTimer(design.timerInterval, this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
 
     connect(m_command1, &QAbstractButton::clicked, this,
-        [this] { m_boundary.deliver([this] { m_controller.Command1_Click(); }); });
+        [this] { m_session.press(window::Button::Command1); });
     connect(m_command2, &QAbstractButton::clicked, this,
-        [this] { m_boundary.deliver([this] { m_controller.Command2_Click(); }); });
-    connect(m_timer1, &DeadlineTimer::timeout, this,
-        [this] { m_boundary.deliver([this] { m_controller.Timer1_Timer(); }); });
+        [this] { m_session.press(window::Button::Command2); });
+    connect(m_timer1, &DeadlineTimer::timeout, this, [this] { m_session.tick(); });
 
     m_command1->setFocus();
-    m_boundary.deliver([this] { m_controller.Form_Load(); });
+    m_session.load();
 }
 
 clicktest::Text Form1::GetText(clicktest::Control which) const
 {
-    m_boundary.refuseAfterFailure();
     return toText(control(which)->property("text").toString());
 }
 
 void Form1::SetText(clicktest::Control which, std::u16string_view text)
 {
-    m_boundary.refuseAfterFailure();
     if (!control(which)->setProperty("text", fromText(text))) {
         throw clicktest::ControlError("The control's text could not be set");
     }
@@ -142,7 +143,6 @@ void Form1::SetText(clicktest::Control which, std::u16string_view text)
 
 void Form1::SetTimerEnabled(bool enabled)
 {
-    m_boundary.refuseAfterFailure();
     if (enabled) {
         m_timer1->start();
     } else {
@@ -152,7 +152,6 @@ void Form1::SetTimerEnabled(bool enabled)
 
 void Form1::ShowMessage(std::u16string_view prompt)
 {
-    m_boundary.refuseAfterFailure();
     QMessageBox box(QMessageBox::NoIcon, boxTitle(), fromText(prompt), QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     // Plain OK, as the game has always shown it, whatever the desktop theme adds to buttons.
@@ -173,13 +172,57 @@ QWidget* Form1::control(clicktest::Control which) const
     throw clicktest::ControlError("No such control");
 }
 
-void Form1::reportFailure(const QString& reason)
+QAbstractButton* Form1::button(window::Button which) const
 {
-    m_timer1->stop();
-    QMessageBox box(QMessageBox::Critical, boxTitle(), reason, QMessageBox::Ok, this);
+    return which == window::Button::Command1 ? m_command1 : m_command2;
+}
+
+void Form1::showFailure(const std::string& reason)
+{
+    QMessageBox box(
+        QMessageBox::Critical, boxTitle(), QString::fromStdString(reason), QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     box.exec();
-    QCoreApplication::exit(1);
+}
+
+void Form1::quit(int status) noexcept
+{
+    QCoreApplication::exit(status);
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    if (m_session.mayClose()) {
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void Form1::keyPressEvent(QKeyEvent* event)
+{
+    const auto arrow = [](int key) -> std::optional<window::Arrow> {
+        switch (key) {
+        case Qt::Key_Left:
+            return window::Arrow::Left;
+        case Qt::Key_Up:
+            return window::Arrow::Up;
+        case Qt::Key_Right:
+            return window::Arrow::Right;
+        case Qt::Key_Down:
+            return window::Arrow::Down;
+        default:
+            return std::nullopt;
+        }
+    }(event->key());
+    const window::Button focused
+        = m_command2->hasFocus() ? window::Button::Command2 : window::Button::Command1;
+    if (!arrow) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    button(window::focusAfter(focused, *arrow))->setFocus(Qt::TabFocusReason);
+    event->accept();
 }
 
 } // namespace qtshell

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "clicktest/controller.h"
-#include "window/common/error_boundary.h"
+#include "window/common/game_session.h"
 
 #include <QWidget>
 
@@ -12,10 +12,9 @@ namespace qtshell {
 
 class DeadlineTimer;
 
-// The game's window. It shows what the controller tells it to and hands every press and tick
-// to the controller; it holds no rule of the game. An error from the game never leaves an event
-// handler: it is reported in a box, and the application then ends with status 1.
-class Form1 final : public QWidget, public clicktest::ClickTestView {
+// The game's window. It shows what the game tells it to and hands every press, tick and close
+// request to the game session; it holds no rule of the game.
+class Form1 final : public QWidget, public window::ShellControls {
     Q_OBJECT
 
 public:
@@ -25,21 +24,26 @@ public:
     void SetText(clicktest::Control which, std::u16string_view text) override;
     void SetTimerEnabled(bool enabled) override;
     void ShowMessage(std::u16string_view prompt) override;
+    void showFailure(const std::string& reason) override;
+    void quit(int status) noexcept override;
 
     // True once an error has ended the game; nothing more is shown or counted.
-    [[nodiscard]] bool hasFailed() const noexcept { return m_boundary.hasFailed(); }
+    [[nodiscard]] bool hasFailed() const noexcept { return m_session.hasFailed(); }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void reportFailure(const QString& reason);
     [[nodiscard]] QWidget* control(clicktest::Control which) const;
+    [[nodiscard]] QAbstractButton* button(window::Button which) const;
 
     QAbstractButton* m_command1 = nullptr;
     QAbstractButton* m_command2 = nullptr;
     QLabel* m_counter = nullptr;
     QLabel* m_label1 = nullptr;
     DeadlineTimer* m_timer1 = nullptr;
-    window::ErrorBoundary m_boundary;
-    clicktest::Controller m_controller;
+    window::GameSession m_session;
 };
 
 } // namespace qtshell

@@ -1,0 +1,101 @@
+#include "window/common/game_session.h"
+
+namespace window {
+namespace {
+
+// Marks a box as open for as long as it is shown, however the showing ends; a box over another
+// leaves the one below still open.
+class OpenBox {
+public:
+    explicit OpenBox(bool& open) noexcept
+        : m_open(open)
+        , m_wasOpen(open)
+    {
+        m_open = true;
+    }
+    OpenBox(const OpenBox&) = delete;
+    OpenBox& operator=(const OpenBox&) = delete;
+    OpenBox(OpenBox&&) = delete;
+    OpenBox& operator=(OpenBox&&) = delete;
+    ~OpenBox() { m_open = m_wasOpen; }
+
+private:
+    bool& m_open;
+    bool m_wasOpen;
+};
+
+} // namespace
+
+GameSession::GameSession(ShellControls& shell, clicktest::NumberFormat format)
+    : m_shell(shell)
+    , m_boundary([this](const std::string& reason) { reportFailure(reason); })
+    , m_controller(*this, format)
+{
+}
+
+void GameSession::load() noexcept
+{
+    m_boundary.deliver([this] { m_controller.Form_Load(); });
+}
+
+void GameSession::press(Button which) noexcept
+{
+    if (m_boxOpen) {
+        return;
+    }
+    m_boundary.deliver([this, which] {
+        if (which == Button::Command1) {
+            m_controller.Command1_Click();
+        } else {
+            m_controller.Command2_Click();
+        }
+    });
+}
+
+void GameSession::tick() noexcept
+{
+    m_boundary.deliver([this] { m_controller.Timer1_Timer(); });
+}
+
+clicktest::Text GameSession::GetText(clicktest::Control which) const
+{
+    m_boundary.refuseAfterFailure();
+    return m_shell.GetText(which);
+}
+
+void GameSession::SetText(clicktest::Control which, std::u16string_view text)
+{
+    m_boundary.refuseAfterFailure();
+    m_shell.SetText(which, text);
+}
+
+void GameSession::SetTimerEnabled(bool enabled)
+{
+    m_boundary.refuseAfterFailure();
+    m_shell.SetTimerEnabled(enabled);
+}
+
+void GameSession::ShowMessage(std::u16string_view prompt)
+{
+    m_boundary.refuseAfterFailure();
+    const OpenBox open(m_boxOpen);
+    m_shell.ShowMessage(prompt);
+}
+
+void GameSession::reportFailure(const std::string& reason) noexcept
+{
+    try {
+        m_shell.SetTimerEnabled(false);
+    } catch (...) {
+        // The timer is the shell's; a tick after this finds the game failed and does nothing.
+    }
+    try {
+        const OpenBox open(m_boxOpen);
+        m_shell.showFailure(reason);
+    } catch (...) {
+        // The box could not be shown; the program still ends with the failure's status.
+    }
+    m_shell.quit(1);
+}
+
+} // namespace window
