@@ -5,6 +5,7 @@
 #include "window/common/form1_design.h"
 #include "window/win32/design_font.h"
 #include "window/win32/message_parameter.h"
+#include "window/win32/win32_error.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +13,6 @@
 #include <array>
 #include <atomic>
 #include <string>
-#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -64,6 +64,29 @@ DWORD styleOf(HWND window)
 bool operator==(const RECT& a, const RECT& b)
 {
     return EqualRect(&a, &b) != FALSE;
+}
+
+// Stand-ins for the system's scaling functions, to take each system's way under any system.
+HANDLE WINAPI anyAwareness(HWND /*window*/)
+{
+    return nullptr;
+}
+BOOL WINAPI perMonitorV2(HANDLE /*context*/, HANDLE /*v2*/)
+{
+    return TRUE;
+}
+HRESULT WINAPI monitorAt144(HMONITOR /*monitor*/, int /*type*/, UINT* dpiX, UINT* dpiY)
+{
+    *dpiX = 144;
+    *dpiY = 144;
+    return S_OK;
+}
+
+std::pair<LONG, LONG> clientSizeOf(HWND window)
+{
+    RECT client {};
+    GetClientRect(window, &client);
+    return { client.right, client.bottom };
 }
 
 class Form1Test : public ::testing::Test {
@@ -172,7 +195,7 @@ TEST_F(Form1Test, windowIsAsDesigned)
 TEST_F(Form1Test, aWindowTheSystemCannotMakeIsAnError)
 {
     // No class of the game's is registered for another module.
-    EXPECT_THROW(Form1(GetModuleHandleW(L"kernel32.dll"), {}), std::system_error);
+    EXPECT_THROW(Form1(GetModuleHandleW(L"kernel32.dll"), {}), win32shell::Win32Error);
 }
 
 TEST_F(Form1Test, controlsAreAsDesigned)
@@ -218,6 +241,8 @@ TEST_F(Form1Test, controlsAreAsDesigned)
     EXPECT_EQ(styleOf(control("Label1")) & (SS_CENTER | SS_CENTERIMAGE), DWORD { SS_CENTER });
     // A press on the row the two buttons share belongs to the counting button.
     EXPECT_EQ(ChildWindowFromPoint(form.handle(), POINT { 100, 96 }), control("Command1"));
+    // And the row RESET shares with the record label belongs to RESET, as in every shell.
+    EXPECT_EQ(ChildWindowFromPoint(form.handle(), POINT { 100, 128 }), control("Command2"));
 }
 
 TEST_F(Form1Test, fontsAreAScalableFaceOfTheDesign)
@@ -278,20 +303,45 @@ TEST_F(Form1Test, captionsFitTheirControls)
 
 TEST_F(Form1Test, movingToA144DpiMonitorScalesEverythingByHalfAgain)
 {
+    // A system that scales the frame as well: its suggestion is the whole new window.
+    win32shell::DpiFunctions scalingFrame = win32shell::DpiFunctions::system();
+    scalingFrame.getWindowDpiAwarenessContext = anyAwareness;
+    scalingFrame.areDpiAwarenessContextsEqual = perMonitorV2;
+    const Form1 moved(GetModuleHandleW(nullptr), {}, ShortRun, scalingFrame);
     RECT suggested {};
-    GetWindowRect(form.handle(), &suggested);
+    GetWindowRect(moved.handle(), &suggested);
     suggested.right = suggested.left + 310;
     suggested.bottom = suggested.top + 260;
-    SendMessageW(form.handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
+    SendMessageW(moved.handle(), WM_DPICHANGED, MAKEWPARAM(144, 144),
         win32shell::toParameter<LPARAM>(&suggested));
     RECT frame {};
-    GetWindowRect(form.handle(), &frame);
+    GetWindowRect(moved.handle(), &frame);
     EXPECT_TRUE(frame == suggested);
-    EXPECT_TRUE(placeOf(control("Command1")) == (RECT { 0, 0, 302, 146 }));
-    EXPECT_TRUE(placeOf(control("Command2")) == (RECT { -12, 144, 302, 194 }));
-    EXPECT_TRUE(placeOf(control("Label1")) == (RECT { 0, 192, 302, 242 }));
-    EXPECT_EQ(fontOf(control("Command1")).lfHeight, -27);
-    EXPECT_EQ(fontOf(control("Command2")).lfHeight, -36);
+    EXPECT_TRUE(placeOf(moved.control("Command1")) == (RECT { 0, 0, 302, 146 }));
+    EXPECT_TRUE(placeOf(moved.control("Command2")) == (RECT { -12, 144, 302, 194 }));
+    EXPECT_TRUE(placeOf(moved.control("Label1")) == (RECT { 0, 192, 302, 242 }));
+    EXPECT_EQ(fontOf(moved.control("Command1")).lfHeight, -27);
+    EXPECT_EQ(fontOf(moved.control("Command2")).lfHeight, -36);
+}
+
+TEST_F(Form1Test, olderSystemsTakeTheMonitorsDpiAndTheSizeFromTheDesign)
+{
+    // Windows 8.1 and 10 before 1703: no GetDpiForWindow, and a frame the system does not scale.
+    win32shell::DpiFunctions older;
+    EXPECT_EQ(clientSizeOf(Form1(GetModuleHandleW(nullptr), {}, ShortRun, older).handle()),
+        std::make_pair(199L, 156L));
+    older.getDpiForMonitor = monitorAt144;
+    const Form1 moved(GetModuleHandleW(nullptr), {}, ShortRun, older);
+    EXPECT_EQ(clientSizeOf(moved.handle()), std::make_pair(299L, 234L));
+
+    RECT suggested { 40, 50, 540, 550 };
+    SendMessageW(moved.handle(), WM_DPICHANGED, MAKEWPARAM(96, 96),
+        win32shell::toParameter<LPARAM>(&suggested));
+    RECT frame {};
+    GetWindowRect(moved.handle(), &frame);
+    EXPECT_EQ(frame.left, 40);
+    EXPECT_EQ(frame.top, 50);
+    EXPECT_EQ(clientSizeOf(moved.handle()), std::make_pair(199L, 156L));
 }
 
 TEST_F(Form1Test, focusStartsOnTheCountingButtonAndTabMovesBetweenTheTwoButtons)
@@ -312,6 +362,19 @@ TEST_F(Form1Test, focusStartsOnTheCountingButtonAndTabMovesBetweenTheTwoButtons)
     SetKeyboardState(keys.data());
     EXPECT_EQ(GetFocus(), control("Command2"));
     EXPECT_EQ(count(), Idle) << "moving the focus pressed a button";
+}
+
+TEST_F(Form1Test, arrowsMoveTheFocusAndPressNothing)
+{
+    showAndFocus();
+    for (const WPARAM arrow :
+        { WPARAM { VK_RIGHT }, WPARAM { VK_DOWN }, WPARAM { VK_LEFT }, WPARAM { VK_UP } }) {
+        const HWND before = GetFocus();
+        press(arrow);
+        EXPECT_NE(GetFocus(), before) << arrow;
+    }
+    EXPECT_EQ(GetFocus(), control("Command1"));
+    EXPECT_EQ(count(), Idle);
 }
 
 TEST_F(Form1Test, everyPressCounts)
@@ -467,6 +530,28 @@ TEST_F(Form1Test, tickWhileABoxIsOpenArrivesAndChangesNothing)
     EXPECT_FALSE(form.isTimerEnabled());
     pump.runFor(ShortRun * 2);
     EXPECT_EQ(marker(), L"0") << "a tick came after the run was over";
+}
+
+TEST_F(Form1Test, noPressOrCloseIsTakenWhileABoxIsOpen)
+{
+    // What automation tools and taskkill send to a window whose box is open.
+    const HWND reset = control("Command2");
+    const HWND window = form.handle();
+    const MessageBoxReader reader(window, [&](HWND /*box*/) {
+        PostMessageW(reset, BM_CLICK, 0, 0);
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        Sleep(300);
+    });
+    playRun(3);
+    EXPECT_EQ(reader.texts(),
+        std::vector<std::wstring> {
+            L"You only clicked the button 0.3 times in a second. You need more practice using a "
+            L"mouse." });
+    pump.runFor(20ms);
+    EXPECT_NE(IsWindow(window), FALSE);
+    EXPECT_EQ(pump.quitStatus(), std::nullopt);
+    EXPECT_EQ(count(), Idle);
+    EXPECT_FALSE(form.hasFailed());
 }
 
 TEST_F(Form1Test, handlerErrorIsReportedAndEndsTheGame)

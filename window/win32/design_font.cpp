@@ -4,7 +4,7 @@
 #include "window/win32/wide_text.h"
 
 #include <algorithm>
-#include <system_error>
+#include <stdexcept>
 
 namespace win32shell {
 namespace {
@@ -69,8 +69,8 @@ OwnedFont createDesignFont(const std::wstring& face, const window::FontDesign& d
     std::copy_n(face.begin(), copied, std::begin(font.lfFaceName));
     OwnedFont made(CreateFontIndirectW(&font));
     if (!made) {
-        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(),
-            "The window's font could not be made");
+        // GDI sets no error code for this; whatever the thread last had would mislead.
+        throw std::runtime_error("The window's font could not be made");
     }
     return made;
 }

@@ -14,7 +14,7 @@ namespace win32shell {
 [[nodiscard]] std::wstring chooseDesignFace();
 
 // `design` at `dpi` in `face`, sized in pixels so that text keeps its place in the layout.
-// Throws std::system_error if GDI cannot make it.
+// Throws std::runtime_error if GDI cannot make it.
 [[nodiscard]] OwnedFont createDesignFont(
     const std::wstring& face, const window::FontDesign& design, int dpi);
 

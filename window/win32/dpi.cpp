@@ -1,26 +1,15 @@
 #include "window/win32/dpi.h"
 
 #include "window/common/form1_design.h"
+#include "window/win32/system_library.h"
 
 namespace win32shell {
 namespace {
 
-// Windows 10's per-monitor functions are looked up, not imported, so the program still starts
-// on Windows 7 and 8, which lack them.
-using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-using AdjustWindowRectExForDpiFunction = BOOL(WINAPI*)(RECT*, DWORD, BOOL, DWORD, UINT);
-
-template <typename Function> Function user32Function(const char* name) noexcept
-{
-    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
-    if (user32 == nullptr) {
-        return nullptr;
-    }
-    // GetProcAddress returns every function under one type; going through void(*)() is the cast
-    // the compiler accepts between function types.
-    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast)
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(user32, name)));
-}
+constexpr int EffectiveDpi = 0; // MDT_EFFECTIVE_DPI
+// DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2, a fixed handle value.
+// NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast, performance-no-int-to-ptr)
+const HANDLE PerMonitorAwareV2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
 
 int systemDpi() noexcept
 {
@@ -33,30 +22,72 @@ int systemDpi() noexcept
     return dpi > 0 ? dpi : window::DesignDpi;
 }
 
+DpiFunctions lookUp() noexcept
+{
+    const HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    DpiFunctions found;
+    found.getDpiForWindow
+        = moduleFunction<DpiFunctions::GetDpiForWindow>(user32, "GetDpiForWindow");
+    found.adjustWindowRectExForDpi = moduleFunction<DpiFunctions::AdjustWindowRectExForDpi>(
+        user32, "AdjustWindowRectExForDpi");
+    found.getDpiForMonitor = moduleFunction<DpiFunctions::GetDpiForMonitor>(
+        loadSystemLibrary(L"shcore.dll"), "GetDpiForMonitor");
+    found.getWindowDpiAwarenessContext = moduleFunction<DpiFunctions::GetWindowDpiAwarenessContext>(
+        user32, "GetWindowDpiAwarenessContext");
+    found.areDpiAwarenessContextsEqual = moduleFunction<DpiFunctions::AreDpiAwarenessContextsEqual>(
+        user32, "AreDpiAwarenessContextsEqual");
+    return found;
+}
+
 } // namespace
 
-int windowDpi(HWND window) noexcept
+const DpiFunctions& DpiFunctions::system() noexcept
 {
-    static const auto getDpiForWindow = user32Function<GetDpiForWindowFunction>("GetDpiForWindow");
-    if (getDpiForWindow != nullptr) {
-        const UINT dpi = getDpiForWindow(window);
+    static const DpiFunctions functions = lookUp();
+    return functions;
+}
+
+int windowDpi(HWND window, const DpiFunctions& functions) noexcept
+{
+    if (functions.getDpiForWindow != nullptr) {
+        const UINT dpi = functions.getDpiForWindow(window);
         if (dpi != 0) {
             return static_cast<int>(dpi);
+        }
+    }
+    if (functions.getDpiForMonitor != nullptr) {
+        UINT dpiX = 0;
+        UINT dpiY = 0;
+        const HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST);
+        if (SUCCEEDED(functions.getDpiForMonitor(monitor, EffectiveDpi, &dpiX, &dpiY))
+            && dpiY != 0) {
+            return static_cast<int>(dpiY);
         }
     }
     return systemDpi();
 }
 
-RECT windowRectForClient(RECT client, DWORD style, DWORD exStyle, int dpi) noexcept
+bool scalesFrame(HWND window, const DpiFunctions& functions) noexcept
 {
-    static const auto adjustForDpi
-        = user32Function<AdjustWindowRectExForDpiFunction>("AdjustWindowRectExForDpi");
+    return functions.getWindowDpiAwarenessContext != nullptr
+        && functions.areDpiAwarenessContextsEqual != nullptr
+        && functions.areDpiAwarenessContextsEqual(
+               functions.getWindowDpiAwarenessContext(window), PerMonitorAwareV2)
+        != FALSE;
+}
+
+RECT windowRectForClient(HWND window, RECT client, DWORD style, DWORD exStyle, int dpi,
+    const DpiFunctions& functions) noexcept
+{
     RECT rect = client;
-    if (adjustForDpi == nullptr
-        || adjustForDpi(&rect, style, FALSE, exStyle, static_cast<UINT>(dpi)) == FALSE) {
-        rect = client;
-        AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+    // A frame the system does not scale keeps the size it has at the system's DPI.
+    if (functions.adjustWindowRectExForDpi != nullptr && scalesFrame(window, functions)
+        && functions.adjustWindowRectExForDpi(&rect, style, FALSE, exStyle, static_cast<UINT>(dpi))
+            != FALSE) {
+        return rect;
     }
+    rect = client;
+    AdjustWindowRectEx(&rect, style, FALSE, exStyle);
     return rect;
 }
 

@@ -4,8 +4,9 @@
 #include "window/win32/dpi.h"
 #include "window/win32/message_parameter.h"
 #include "window/win32/wide_text.h"
+#include "window/win32/win32_error.h"
 
-#include <system_error>
+#include <optional>
 
 namespace win32shell {
 namespace {
@@ -45,9 +46,20 @@ DWORD controlStyle(const window::ControlDesign& entry) noexcept
     return entry.placement == window::TextPlacement::Centred ? style | SS_CENTERIMAGE : style;
 }
 
-std::system_error lastError(const char* what)
+std::optional<window::Arrow> arrowFor(WPARAM virtualKey) noexcept
 {
-    return { static_cast<int>(GetLastError()), std::system_category(), what };
+    switch (virtualKey) {
+    case VK_LEFT:
+        return window::Arrow::Left;
+    case VK_UP:
+        return window::Arrow::Up;
+    case VK_RIGHT:
+        return window::Arrow::Right;
+    case VK_DOWN:
+        return window::Arrow::Down;
+    default:
+        return std::nullopt;
+    }
 }
 
 } // namespace
@@ -66,10 +78,10 @@ bool Form1::registerClass(HINSTANCE instance) noexcept
     return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-Form1::Form1(
-    HINSTANCE instance, clicktest::NumberFormat format, std::chrono::milliseconds timerInterval)
-    : m_boundary([this](const std::string& reason) { reportFailure(reason); })
-    , m_controller(*this, format)
+Form1::Form1(HINSTANCE instance, clicktest::NumberFormat format,
+    std::chrono::milliseconds timerInterval, const DpiFunctions& dpiFunctions)
+    : m_session(*this, format)
+    , m_dpi(dpiFunctions)
     , m_face(chooseDesignFace())
 {
     const std::wstring caption = toWide(Form1Design.caption);
@@ -78,14 +90,14 @@ Form1::Form1(
             0, 0, nullptr, nullptr, instance, this)
         == nullptr) {
         (void)m_window.release(); // the system has destroyed whatever it had made
-        throw lastError("The game's window could not be made");
+        throw lastWin32Error("The game's window could not be made");
     }
     createControls(instance);
-    const int dpi = windowDpi(handle());
+    const int dpi = windowDpi(handle(), m_dpi);
     layOut(dpi);
     centreOnWorkArea(dpi);
     m_timer1 = std::make_unique<PreciseTimer>(handle(), TickMessage, timerInterval);
-    m_boundary.deliver([this] { m_controller.Form_Load(); });
+    m_session.load();
 }
 
 HWND Form1::control(std::string_view name) const noexcept
@@ -100,7 +112,6 @@ HWND Form1::control(std::string_view name) const noexcept
 
 clicktest::Text Form1::GetText(clicktest::Control which) const
 {
-    m_boundary.refuseAfterFailure();
     const HWND control = controlFor(which);
     SetLastError(ERROR_SUCCESS);
     const int length = GetWindowTextLengthW(control);
@@ -118,7 +129,6 @@ clicktest::Text Form1::GetText(clicktest::Control which) const
 
 void Form1::SetText(clicktest::Control which, std::u16string_view text)
 {
-    m_boundary.refuseAfterFailure();
     const std::wstring wide = toWide(text);
     if (SetWindowTextW(controlFor(which), wide.c_str()) == FALSE) {
         throw clicktest::ControlError("The control's text could not be set");
@@ -127,7 +137,6 @@ void Form1::SetText(clicktest::Control which, std::u16string_view text)
 
 void Form1::SetTimerEnabled(bool enabled)
 {
-    m_boundary.refuseAfterFailure();
     if (enabled) {
         m_timer1->enable();
     } else {
@@ -137,12 +146,22 @@ void Form1::SetTimerEnabled(bool enabled)
 
 void Form1::ShowMessage(std::u16string_view prompt)
 {
-    m_boundary.refuseAfterFailure();
     const std::wstring text = toWide(prompt);
     // OK alone and no icon, as the game has always shown it; owned, so the window waits for it.
     if (MessageBoxW(handle(), text.c_str(), boxTitle().c_str(), MB_OK) == 0) {
-        throw lastError("The message could not be shown");
+        throw lastWin32Error("The message could not be shown");
     }
+}
+
+void Form1::showFailure(const std::string& reason)
+{
+    const std::wstring text = wideFromUtf8(reason);
+    MessageBoxW(handle(), text.c_str(), boxTitle().c_str(), MB_OK | MB_ICONERROR);
+}
+
+void Form1::quit(int status) noexcept
+{
+    PostQuitMessage(status);
 }
 
 void Form1::WindowDestroyer::operator()(HWND window) const noexcept
@@ -179,6 +198,15 @@ LRESULT Form1::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_COMMAND:
         onCommand(wParam);
         return 0;
+    case WM_KEYDOWN:
+        onKeyDown(wParam);
+        return 0;
+    case WM_CLOSE:
+        // Not from under a box: the handler that opened it is still running.
+        if (!m_session.mayClose()) {
+            return 0;
+        }
+        break;
     case DM_GETDEFID:
         return onGetDefaultId();
     case TickMessage:
@@ -223,10 +251,24 @@ void Form1::onCommand(WPARAM wParam) noexcept
         return;
     }
     const int id = LOWORD(wParam);
-    if (id == window::designOf(clicktest::Control::Command1).id) {
-        m_boundary.deliver([this] { m_controller.Command1_Click(); });
-    } else if (id == window::command2Design().id) {
-        m_boundary.deliver([this] { m_controller.Command2_Click(); });
+    for (std::size_t row = 0; row < ControlCount; ++row) {
+        const std::optional<window::Button> button = window::buttonInRow(row);
+        if (button && Form1Design.controls.at(row).id == id) {
+            m_session.press(*button);
+        }
+    }
+}
+
+void Form1::onKeyDown(WPARAM virtualKey) noexcept
+{
+    const std::optional<window::Arrow> arrow = arrowFor(virtualKey);
+    const HWND focus = GetFocus();
+    for (std::size_t row = 0; row < ControlCount && arrow; ++row) {
+        const std::optional<window::Button> button = window::buttonInRow(row);
+        if (button && m_controls.at(row) == focus) {
+            SetFocus(m_controls.at(window::designRow(window::focusAfter(*button, *arrow))));
+            return;
+        }
     }
 }
 
@@ -247,18 +289,31 @@ LRESULT Form1::onGetDefaultId() const noexcept
 void Form1::onTick(WPARAM generation) noexcept
 {
     if (m_timer1 && m_timer1->accepts(generation)) {
-        m_boundary.deliver([this] { m_controller.Timer1_Timer(); });
+        m_session.tick();
     }
 }
 
 void Form1::onDpiChanged(WPARAM wParam, LPARAM lParam) noexcept
 {
-    m_boundary.deliver([this, wParam] { layOut(LOWORD(wParam)); });
-    // The system's suggestion keeps the window where the player dragged it, scaled around it.
+    const int dpi = LOWORD(wParam);
+    try {
+        layOut(dpi);
+    } catch (const std::exception&) {
+        // The controls keep their old fonts, still readable; the game goes on.
+    }
+    // The system's suggestion keeps the window where the player dragged it. Its size counts a
+    // scaled frame, right only where the system scales the frame too; elsewhere the size comes
+    // from the design.
     const auto* const suggested = fromParameter<const RECT*>(lParam);
-    SetWindowPos(handle(), nullptr, suggested->left, suggested->top,
-        suggested->right - suggested->left, suggested->bottom - suggested->top,
-        SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT frame = *suggested;
+    if (!scalesFrame(handle(), m_dpi)) {
+        const RECT client { 0, 0, window::pixelsAt(Form1Design.clientWidth, dpi),
+            window::pixelsAt(Form1Design.clientHeight, dpi) };
+        frame = windowRectForClient(handle(), client, FormStyle, FormExStyle, dpi, m_dpi);
+        OffsetRect(&frame, suggested->left - frame.left, suggested->top - frame.top);
+    }
+    SetWindowPos(handle(), nullptr, frame.left, frame.top, frame.right - frame.left,
+        frame.bottom - frame.top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form1::onDestroy() noexcept
@@ -281,13 +336,13 @@ void Form1::createControls(HINSTANCE instance)
         const HWND control = CreateWindowExW(0, controlClass, text.c_str(), controlStyle(entry), 0,
             0, 0, 0, handle(), id, instance, nullptr);
         if (control == nullptr) {
-            throw lastError("A control of the game's window could not be made");
+            throw lastWin32Error("A control of the game's window could not be made");
         }
         SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         previous = control;
         m_controls.at(i) = control;
     }
-    m_focus = control(window::designOf(clicktest::Control::Command1).name);
+    m_focus = m_controls.at(window::designRow(window::Button::Command1));
 }
 
 void Form1::layOut(int dpi)
@@ -312,7 +367,7 @@ void Form1::centreOnWorkArea(int dpi) const noexcept
 {
     const RECT client { 0, 0, window::pixelsAt(Form1Design.clientWidth, dpi),
         window::pixelsAt(Form1Design.clientHeight, dpi) };
-    const RECT frame = windowRectForClient(client, FormStyle, FormExStyle, dpi);
+    const RECT frame = windowRectForClient(handle(), client, FormStyle, FormExStyle, dpi, m_dpi);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
     MONITORINFO monitor {};
@@ -328,29 +383,7 @@ void Form1::centreOnWorkArea(int dpi) const noexcept
 
 HWND Form1::controlFor(clicktest::Control which) const
 {
-    const HWND found = control(window::designOf(which).name);
-    if (found == nullptr) {
-        throw clicktest::ControlError("No such control");
-    }
-    return found;
-}
-
-void Form1::reportFailure(const std::string& reason)
-{
-    // The loop ends after the box however it went; a quit queued before it would close it unseen.
-    struct QuitWhenDone {
-        QuitWhenDone() = default;
-        QuitWhenDone(const QuitWhenDone&) = delete;
-        QuitWhenDone& operator=(const QuitWhenDone&) = delete;
-        QuitWhenDone(QuitWhenDone&&) = delete;
-        QuitWhenDone& operator=(QuitWhenDone&&) = delete;
-        ~QuitWhenDone() { PostQuitMessage(1); }
-    } const quit;
-    if (m_timer1) {
-        m_timer1->disable();
-    }
-    const std::wstring text = wideFromUtf8(reason);
-    MessageBoxW(handle(), text.c_str(), boxTitle().c_str(), MB_OK | MB_ICONERROR);
+    return m_controls.at(window::designRow(which));
 }
 
 } // namespace win32shell

@@ -1,8 +1,9 @@
 #pragma once
 
 #include "clicktest/controller.h"
-#include "window/common/error_boundary.h"
 #include "window/common/form1_design.h"
+#include "window/common/game_session.h"
+#include "window/win32/dpi.h"
 #include "window/win32/owned_handle.h"
 #include "window/win32/precise_timer.h"
 
@@ -22,18 +23,19 @@ inline constexpr const wchar_t* Form1ClassName = L"Morvane.Form1";
 // The tick message the run timer posts to the window; wParam is the tick's generation.
 inline constexpr UINT TickMessage = WM_APP + 1;
 
-// The game's window. It shows what the controller tells it to and hands every press and tick to
-// the controller; it holds no rule of the game. An error from the game never leaves a message
-// handler: it is reported in a box, and the message loop then ends with status 1.
-class Form1 final : public clicktest::ClickTestView {
+// The game's window. It shows what the game tells it to and hands every press, tick and close
+// request to the game session; it holds no rule of the game.
+class Form1 final : public window::ShellControls {
 public:
     // Once per process, before the first window; false (with the system's error) if it failed.
     static bool registerClass(HINSTANCE instance) noexcept;
 
-    // Makes the window, hidden, with its controls, and loads the game. Throws std::system_error
-    // if the system cannot make it. The run lasts `timerInterval`; only tests shorten it.
+    // Makes the window, hidden, with its controls, and loads the game. Throws Win32Error if the
+    // system cannot make it. The run lasts `timerInterval`, and the window scales with
+    // `dpiFunctions`; only tests choose others.
     Form1(HINSTANCE instance, clicktest::NumberFormat format,
-        std::chrono::milliseconds timerInterval = window::Form1Design.timerInterval);
+        std::chrono::milliseconds timerInterval = window::Form1Design.timerInterval,
+        const DpiFunctions& dpiFunctions = DpiFunctions::system());
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
     Form1(Form1&&) = delete;
@@ -46,12 +48,14 @@ public:
 
     [[nodiscard]] bool isTimerEnabled() const noexcept { return m_timer1->isEnabled(); }
     // True once an error has ended the game; nothing more is shown or counted.
-    [[nodiscard]] bool hasFailed() const noexcept { return m_boundary.hasFailed(); }
+    [[nodiscard]] bool hasFailed() const noexcept { return m_session.hasFailed(); }
 
     [[nodiscard]] clicktest::Text GetText(clicktest::Control which) const override;
     void SetText(clicktest::Control which, std::u16string_view text) override;
     void SetTimerEnabled(bool enabled) override;
     void ShowMessage(std::u16string_view prompt) override;
+    void showFailure(const std::string& reason) override;
+    void quit(int status) noexcept override;
 
 private:
     // Destroying the window this way is the object going away, not the player closing it, so the
@@ -69,6 +73,7 @@ private:
     void onActivate(WPARAM wParam) noexcept;
     void onSetFocus() noexcept;
     void onCommand(WPARAM wParam) noexcept;
+    void onKeyDown(WPARAM virtualKey) noexcept;
     [[nodiscard]] LRESULT onGetDefaultId() const noexcept;
     void onTick(WPARAM generation) noexcept;
     void onDpiChanged(WPARAM wParam, LPARAM lParam) noexcept;
@@ -79,10 +84,9 @@ private:
     void layOut(int dpi);
     void centreOnWorkArea(int dpi) const noexcept;
     [[nodiscard]] HWND controlFor(clicktest::Control which) const;
-    void reportFailure(const std::string& reason);
 
-    window::ErrorBoundary m_boundary;
-    clicktest::Controller m_controller;
+    window::GameSession m_session;
+    DpiFunctions m_dpi;
     std::wstring m_face;
     std::array<OwnedFont, ControlCount> m_fonts; // each control's, in the design's order
     OwnedWindow m_window; // after the fonts, so it is gone before them

@@ -13,11 +13,24 @@ bool isRepeatedReturn(HWND form, const MSG& message) noexcept
         && (message.hwnd == form || IsChild(form, message.hwnd) != FALSE);
 }
 
+bool isArrowForTheWindow(HWND form, const MSG& message) noexcept
+{
+    const bool arrow = message.wParam == VK_LEFT || message.wParam == VK_UP
+        || message.wParam == VK_RIGHT || message.wParam == VK_DOWN;
+    return message.message == WM_KEYDOWN && arrow && IsChild(form, message.hwnd) != FALSE;
+}
+
 } // namespace
 
 bool filterMessage(HWND form, MSG& message) noexcept
 {
     if (isRepeatedReturn(form, message)) {
+        return true;
+    }
+    // The window moves the focus on arrows itself: the dialog manager's way differs between
+    // Windows and Wine.
+    if (isArrowForTheWindow(form, message)) {
+        SendMessageW(form, message.message, message.wParam, message.lParam);
         return true;
     }
     return IsDialogMessageW(form, &message) != FALSE;

@@ -1,10 +1,10 @@
 #include "window/win32/precise_timer.h"
 
 #include "window/win32/qpc_clock.h"
+#include "window/win32/win32_error.h"
 
 #include <algorithm>
 #include <array>
-#include <system_error>
 
 namespace win32shell {
 namespace {
@@ -17,7 +17,7 @@ constexpr DWORD CreateWaitableTimerHighResolution = 0x00000002;
 OwnedHandle madeOrThrow(HANDLE handle, const char* what)
 {
     if (handle == nullptr) {
-        throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
+        throw lastWin32Error(what);
     }
     return OwnedHandle(handle);
 }

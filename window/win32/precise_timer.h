@@ -40,7 +40,7 @@ inline constexpr std::chrono::nanoseconds MaximumSlack = std::chrono::millisecon
 // wParam; while disabled the worker sleeps without any wake-up.
 class PreciseTimer {
 public:
-    // Throws std::system_error if the system cannot give it its event or waitable timer.
+    // Throws Win32Error if the system cannot give it its event or waitable timer.
     PreciseTimer(HWND target, UINT message, std::chrono::milliseconds interval);
     PreciseTimer(const PreciseTimer&) = delete;
     PreciseTimer& operator=(const PreciseTimer&) = delete;

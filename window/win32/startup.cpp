@@ -1,32 +1,29 @@
 #include "window/win32/startup.h"
 
+#include "window/common/error_boundary.h"
 #include "window/win32/form1.h"
 #include "window/win32/message_loop.h"
 #include "window/win32/wide_text.h"
+#include "window/win32/win32_error.h"
 
 #include <array>
-#include <optional>
+#include <exception>
 #include <string>
-#include <system_error>
 
 namespace win32shell {
 namespace {
 
-// Says why the game could not start, in the system's words for `error`.
-void showStartupError(DWORD error, const std::wstring& detail)
+// Says why the game could not start; `reason` is UTF-8, as every error reason is.
+void showStartupError(std::string_view reason) noexcept
 {
-    std::wstring text = L"The game's window could not be opened.";
-    std::array<wchar_t, 512> reason {};
-    const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, error, 0, reason.data(), static_cast<DWORD>(reason.size()), nullptr);
-    if (length > 0) {
-        text += L"\n\n";
-        text.append(reason.data(), length);
-    } else if (!detail.empty()) {
-        text += L"\n\n" + detail;
+    try {
+        const std::wstring text
+            = L"The game's window could not be opened.\n\n" + wideFromUtf8(reason);
+        MessageBoxW(nullptr, text.c_str(), toWide(window::Form1Design.caption).c_str(),
+            MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // No memory even for the text: the status still says the game did not start.
     }
-    MessageBoxW(
-        nullptr, text.c_str(), toWide(window::Form1Design.caption).c_str(), MB_OK | MB_ICONERROR);
 }
 
 } // namespace
@@ -43,26 +40,26 @@ clicktest::NumberFormat userNumberFormat() noexcept
     return { static_cast<char16_t>(separator[0]) };
 }
 
-int runGame(HINSTANCE instance, int showCommand)
+int runGame(HINSTANCE instance, int showCommand) noexcept
 {
-    if (!Form1::registerClass(instance)) {
-        showStartupError(GetLastError(), {});
-        return 1;
-    }
-    std::optional<Form1> form;
     try {
-        form.emplace(instance, userNumberFormat());
-    } catch (const std::system_error& error) {
-        showStartupError(static_cast<DWORD>(error.code().value()), wideFromUtf8(error.what()));
-        return 1;
+        if (!Form1::registerClass(instance)) {
+            throw lastWin32Error("The window class could not be registered");
+        }
+        Form1 form(instance, userNumberFormat());
+        // An error while the game was loading has been reported already; there is nothing to run.
+        if (form.hasFailed()) {
+            return 1;
+        }
+        ShowWindow(form.handle(), showCommand);
+        UpdateWindow(form.handle());
+        return runMessageLoop(form.handle());
+    } catch (const std::exception& error) {
+        showStartupError(error.what());
+    } catch (...) {
+        showStartupError(window::ErrorBoundary::UnexpectedError);
     }
-    // An error while the game was loading has been reported already; there is nothing to run.
-    if (form->hasFailed()) {
-        return 1;
-    }
-    ShowWindow(form->handle(), showCommand);
-    UpdateWindow(form->handle());
-    return runMessageLoop(form->handle());
+    return 1;
 }
 
 } // namespace win32shell

@@ -10,7 +10,8 @@ namespace win32shell {
 [[nodiscard]] clicktest::NumberFormat userNumberFormat() noexcept;
 
 // Shows the game and runs it until the window is closed. Returns the process's exit status: 0
-// after a normal close, 1 when no window could be made or the game ended on an error.
-[[nodiscard]] int runGame(HINSTANCE instance, int showCommand);
+// after a normal close, 1 when no window could be made (said in a box) or the game ended on an
+// error.
+[[nodiscard]] int runGame(HINSTANCE instance, int showCommand) noexcept;
 
 } // namespace win32shell

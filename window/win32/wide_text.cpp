@@ -29,4 +29,20 @@ std::wstring wideFromUtf8(std::string_view text)
     return wide;
 }
 
+std::string utf8FromWide(std::wstring_view text)
+{
+    if (text.empty()) {
+        return {};
+    }
+    const auto length = static_cast<int>(text.size());
+    const int needed
+        = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) {
+        return "?";
+    }
+    std::string narrow(static_cast<std::size_t>(needed), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, narrow.data(), needed, nullptr, nullptr);
+    return narrow;
+}
+
 } // namespace win32shell

@@ -16,5 +16,6 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t));
 // Error reasons come as UTF-8; a byte that is not UTF-8 shows as U+FFFD rather than hiding the
 // rest of the reason.
 [[nodiscard]] std::wstring wideFromUtf8(std::string_view text);
+[[nodiscard]] std::string utf8FromWide(std::wstring_view text);
 
 } // namespace win32shell
