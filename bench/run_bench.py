@@ -34,7 +34,7 @@ LOST_PRESSES = 1000
 DEADLINE_RUNS = 5
 DEADLINE_FROM_MS = 9980
 DEADLINE_TO_MS = 10020
-LABEL1_AREA = "0,128,199,28"  # the record label, in window pixels; a press there counts nothing
+LABEL1_AREA = "0,129,199,27"  # the record label below RESET, in window pixels; a press there counts nothing
 RUN_MS = 10000
 IDLE_SECONDS = 10.0
 RUN_SETTLE_S = 0.2
@@ -446,7 +446,7 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, insid
 
     add("## Findings")
     add("")
-    for finding in FINDINGS:
+    for finding in findings(startup, latency, lost, deadline, idle, inside, instructions):
         add(f"- {finding}")
     add("")
 
@@ -494,52 +494,57 @@ NOTES = [
 ]
 
 
-FINDINGS = [
-    "**Where morvane's press costs more than the bare button's.** Under callgrind a counted "
-    "press runs about 1.4× the bare window's instructions (see the table). The cause is in "
-    "`window/`: the design has `Command1` (0-96 px) and `Command2` (from 96 px) overlap by one "
-    "pixel row, and `Command2` is stacked above `Command1`. Qt repaints every sibling that "
-    "intersects a dirty non-opaque widget, so each count repaints `Command2` as well, bevel and "
-    "word-wrapped caption: six `CaptionButton::paintEvent` calls per press instead of three. "
-    "Giving the overlap row to `Command1` (`m_command1->setAutoFillBackground(true)` and "
-    "stacking it above `Command2`, or a mask on `Command2` that leaves out its top row) brings "
-    "the count to the bare window's (measured once in a scratch build with that change: 506 k → "
-    "370 k instructions per press, bare 367 k) "
-    "with no visible change; it is not applied, because raising `Command1` also moves it to the "
-    "end of the window's children and so of the accessibility tree, and which control wins the "
-    "overlap is a design decision. On a quiet machine the click-to-screen tail is within 1.2× "
-    "either way; with other builds and tests on the two cores the heavier paint shows in p99.",
-    "**The run's length from outside is bounded by the input path, not the timer.** The timer "
-    "alone (`tick_bench`, same clock) is never early and well within the millisecond (see the "
-    "table), in a process that runs beside the rest of this benchmark. Seen through Xvfb, a press sent before the "
-    "deadline but delivered after it (the X server or the game's threads waiting for a CPU "
-    "that a neighbour holds) is not counted, and then the tick looks early; `perf sched` "
-    "traces of such runs show `morvane` runnable but preempted by other processes in the last "
-    "milliseconds. Qt dispatches a timer that is due before input that is already queued, so "
-    "such a press is lost to the run. Counting presses by their X event time (the server's "
-    "monotonic milliseconds) instead of by arrival would close this, at the cost of a "
-    "millisecond's resolution; it is a design change, not made here.",
-    "**A press and release sent together start the run late.** `QAbstractButton` repaints "
-    "synchronously on press, so the release that starts the timer waits behind the paint of "
-    "the pressed \"NUMBER OF CLICKS\" caption (two wrapped lines, the dearest paint the game "
-    "has). With the first press and release sent back to back, every run measured 1-2 ms long "
-    "from outside; held for 50 ms, as a real click is held for tens of milliseconds, none did. "
-    "So the probe holds its first press.",
-    "**A tick can wait behind a press.** The game's one thread handles presses and ticks in "
-    "turn, so a press being painted when the deadline comes holds the tick back, and a press "
-    "that arrived meanwhile may be handled first and counted. At 1 kHz right at the deadline "
-    "that can put a counted press just over 1 ms after it, as in a run marked out of bounds on "
-    "the late side; the timer alone is never late (above). The heavier paint of the first "
-    "finding makes this likelier: in 12 paired runs on this machine under load (load average "
-    "about 2), the game as it is counted a press sent 1.15 and 1.25 ms after the deadline in 2 "
-    "runs, the same game with the overlap row given to `Command1` in none. A run marked out of "
-    "bounds on the early side is a press sent within a millisecond or so before the deadline "
-    "that reached the game after the tick; both builds showed some under that load.",
-    "**Wake-ups during a run** are the run timer's: one long sleep to 20 ms before the "
-    "deadline, one short one, and a spin through the event loop for the last millisecond, "
-    "which costs CPU but no wake-up. With no run the game sleeps entirely, as the bare window "
-    "does.",
-]
+def times(value):
+    return f"{value:.2f}×"
+
+
+def findings(startup, latency, lost, deadline, idle, inside, instructions):
+    """What this run's figures show, worded from the figures alone."""
+    said = []
+    game_press = instructions[GAME] / 1000
+    bare_press = instructions[BARE] / 1000
+    heavier = "more than" if game_press > bare_press else "no more than"
+    said.append(
+        f"**A counted press costs {heavier} the bare button's.** Under callgrind it runs "
+        f"{game_press:.0f} k instructions against the bare window's {bare_press:.0f} k "
+        f"({times(game_press / bare_press)}).")
+
+    parts = []
+    for fraction, name in ((0.5, "p50"), (0.99, "p99")):
+        ours = percentile(latency[GAME]["latencies"], fraction)
+        bare = percentile(latency[BARE]["latencies"], fraction)
+        parts.append(f"{name} {ours:.2f} ms against {bare:.2f} ms ({times(ours / bare)})")
+    start_ratio = statistics.median(startup[GAME]) / statistics.median(startup[BARE])
+    said.append("**Click-to-screen**: " + "; ".join(parts) + f". Start-up to first paint is "
+                f"{times(start_ratio)} the bare window's at the median.")
+
+    counted = ", ".join(
+        f"{lost[GAME][rate]['counted']} of {LOST_PRESSES} at "
+        f"{'full XTest speed' if rate == 0 else '1 kHz'} (bare "
+        f"{lost[BARE][rate]['counted']})" for rate in (0, 1000))
+    said.append(f"**Presses counted**: {counted}.")
+
+    early = sum(not in_time_early_side(run) for run in deadline)
+    late = sum(not in_time_late_side(run) for run in deadline)
+    timer = (f"the run timer alone ticked {min(inside):+.3f} to {max(inside):+.3f} ms after its "
+             f"interval in {len(inside)} runs, "
+             + ("never early" if min(inside) >= 0 else "early at least once")
+             + (" and within the millisecond" if max(inside) <= 1 else
+                " and more than a millisecond late at least once"))
+    if early == 0 and late == 0:
+        outside = f"all {len(deadline)} runs seen from outside were in time"
+    else:
+        outside = (f"of {len(deadline)} runs seen from outside, {early} left out a press sent "
+                   f"before the deadline and {late} counted a press sent more than 1 ms after it")
+    said.append(f"**The run's length**: {outside}; {timer}.")
+
+    for phase, name in (("idle", f"{IDLE_SECONDS:.0f} s idle"), ("run", "a run")):
+        ours = idle[GAME][phase]
+        bare = idle[BARE][phase]
+        said.append(f"**Wake-ups, {name}**: {ours['wakeups']} for morvane, {bare['wakeups']} for "
+                    f"the bare window; CPU time {ours['cpu_ms']:.2f} ms against "
+                    f"{bare['cpu_ms']:.2f} ms.")
+    return said
 
 
 def main():
