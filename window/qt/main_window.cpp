@@ -50,6 +50,22 @@ Qt::Alignment alignment(window::TextPlacement placement)
                                                           : Qt::AlignCenter;
 }
 
+std::optional<window::Arrow> arrowFor(int key)
+{
+    switch (key) {
+    case Qt::Key_Left:
+        return window::Arrow::Left;
+    case Qt::Key_Up:
+        return window::Arrow::Up;
+    case Qt::Key_Right:
+        return window::Arrow::Right;
+    case Qt::Key_Down:
+        return window::Arrow::Down;
+    default:
+        return std::nullopt;
+    }
+}
+
 // The platform's default title for the program's boxes: its name.
 QString boxTitle()
 {
@@ -201,26 +217,13 @@ void Form1::closeEvent(QCloseEvent* event)
 
 void Form1::keyPressEvent(QKeyEvent* event)
 {
-    const auto arrow = [](int key) -> std::optional<window::Arrow> {
-        switch (key) {
-        case Qt::Key_Left:
-            return window::Arrow::Left;
-        case Qt::Key_Up:
-            return window::Arrow::Up;
-        case Qt::Key_Right:
-            return window::Arrow::Right;
-        case Qt::Key_Down:
-            return window::Arrow::Down;
-        default:
-            return std::nullopt;
-        }
-    }(event->key());
-    const window::Button focused
-        = m_command2->hasFocus() ? window::Button::Command2 : window::Button::Command1;
+    const std::optional<window::Arrow> arrow = arrowFor(event->key());
     if (!arrow) {
         QWidget::keyPressEvent(event);
         return;
     }
+    const window::Button focused
+        = m_command2->hasFocus() ? window::Button::Command2 : window::Button::Command1;
     button(window::focusAfter(focused, *arrow))->setFocus(Qt::TabFocusReason);
     event->accept();
 }
