@@ -95,6 +95,7 @@ void GameSession::reportFailure(const std::string& reason) noexcept
     } catch (...) {
         // The box could not be shown; the program still ends with the failure's status.
     }
+    // Only now: a quit queued before the box would close it unseen.
     m_shell.quit(1);
 }
 
