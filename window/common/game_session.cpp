@@ -1,5 +1,7 @@
 #include "window/common/game_session.h"
 
+#include <utility>
+
 namespace window {
 namespace {
 
@@ -9,9 +11,8 @@ class OpenBox {
 public:
     explicit OpenBox(bool& open) noexcept
         : m_open(open)
-        , m_wasOpen(open)
+        , m_wasOpen(std::exchange(open, true))
     {
-        m_open = true;
     }
     OpenBox(const OpenBox&) = delete;
     OpenBox& operator=(const OpenBox&) = delete;

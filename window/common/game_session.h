@@ -5,6 +5,7 @@
 #include "window/common/error_boundary.h"
 #include "window/common/form1_design.h"
 
+#include <array>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -73,11 +74,14 @@ enum class Button { Command1, Command2 };
 
 enum class Arrow { Left, Up, Right, Down };
 
-// Arrow keys only move the focus: Left and Up back, Right and Down on, wrapping round.
+// Arrow keys only move the focus, in tab order: Left and Up back, Right and Down on, wrapping
+// round. They never press a button.
 [[nodiscard]] constexpr Button focusAfter(Button focused, Arrow arrow) noexcept
 {
-    static_cast<void>(arrow); // with two buttons, back and on lead to the same one
-    return focused == Button::Command1 ? Button::Command2 : Button::Command1;
+    constexpr std::array<Button, 2> tabOrder { Button::Command1, Button::Command2 };
+    const std::size_t at = focused == Button::Command1 ? 0 : 1;
+    const bool back = arrow == Arrow::Left || arrow == Arrow::Up;
+    return tabOrder.at((at + (back ? tabOrder.size() - 1 : 1)) % tabOrder.size());
 }
 
 // What a shell does with its own controls, raw: the game's view operations, plus the error box
