@@ -20,7 +20,7 @@ packages=(
     xvfb xauth x11-utils
     # The lost-press test and the benchmarks: XTest input from our own probe, the count read
     # back over AT-SPI (with the bus below), peak memory from /usr/bin/time
-    libx11-dev libxtst-dev python3 python3-gi gir1.2-atspi-2.0 time
+    libx11-dev libxtst-dev libxi-dev python3 python3-gi gir1.2-atspi-2.0 time
     # The number reader's fuzzer (clang's libFuzzer) and the leak check
     clang libclang-rt-14-dev valgrind
     # The system tests' hands and eyes: XTest input (the Wine run's too), window dumps, and the

@@ -7,24 +7,30 @@
 //   xprobe latency TITLE PRESSES GAP_MS        press+release, then poll the button until it changes
 //   xprobe burst TITLE PRESSES RATE_HZ         presses at a steady rate; 0 is as fast as XTest goes
 //   xprobe deadline TITLE FROM_MS TO_MS        one press, then presses 1 ms apart from..to after it
+//                                              (--gap MS sets another spacing)
 //   xprobe close TITLE                         asks the window to close, as its close button would
 //
 // TITLE is the window's title. The button is the window's top 199 by 97 pixels unless
 // --button X,Y,WIDTH,HEIGHT (window coordinates) comes first. --lead-in X,Y,WIDTH,HEIGHT has
 // deadline press that rectangle 20 times, 1 ms apart, just before its first press: a press
 // after a long idle wakes the X server and the program from sleep and so travels slower than
-// the ones that follow it, which would skew the run's start against its end. Each command
-// prints one JSON object on stdout; errors go to stderr with exit status 1.
+// the ones that follow it, which would skew the run's start against its end. deadline also
+// reports the X server's own time of each release (from XInput2's raw events, which carry the
+// same stamp the game's events do), so a count can be checked against the server's clock rather
+// than the probe's. Each command prints one JSON object on stdout; errors go to stderr with exit
+// status 1.
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
@@ -297,6 +303,68 @@ private:
     Window m_root = 0;
 };
 
+// The X server's time of every left-button release from the moment it is made, read on a
+// connection of its own so that the probe's requests never wait behind the events.
+class ReleaseClock {
+public:
+    ReleaseClock()
+        : m_display(XOpenDisplay(nullptr))
+    {
+        if (!m_display) {
+            throw ProbeError("cannot open the X display");
+        }
+        int opcode = 0;
+        int eventBase = 0;
+        int errorBase = 0;
+        if (XQueryExtension(display(), "XInputExtension", &opcode, &eventBase, &errorBase)
+            == False) {
+            throw ProbeError("the X server has no XInput extension");
+        }
+        m_opcode = opcode;
+        // Version 2.1 delivers raw events for the master pointer, once per release.
+        int major = 2;
+        int minor = 1;
+        if (XIQueryVersion(display(), &major, &minor) != Success) {
+            throw ProbeError("the X server has no XInput 2.1");
+        }
+        std::array<unsigned char, XIMaskLen(XI_LASTEVENT)> bits {};
+        XISetMask(bits.data(), XI_RawButtonRelease);
+        XIEventMask mask { XIAllMasterDevices, static_cast<int>(bits.size()), bits.data() };
+        XISelectEvents(display(), XDefaultRootWindow(display()), &mask, 1);
+        XSync(display(), False);
+    }
+
+    // Every release the server has handled since the clock was made, in server milliseconds.
+    // `probe` is synced first, so every press it sent has been handled.
+    [[nodiscard]] std::vector<std::uint32_t> releases(const Probe& probe)
+    {
+        probe.sync();
+        XSync(display(), False);
+        while (XPending(display()) > 0) {
+            XEvent event {};
+            XNextEvent(display(), &event);
+            auto& cookie = event.xcookie; // NOLINT(cppcoreguidelines-pro-type-union-access)
+            if (cookie.type != GenericEvent || cookie.extension != m_opcode
+                || XGetEventData(display(), &cookie) == False) {
+                continue;
+            }
+            const auto* const raw = static_cast<const XIRawEvent*>(cookie.data);
+            if (cookie.evtype == XI_RawButtonRelease && raw->detail == Button1) {
+                m_releases.push_back(static_cast<std::uint32_t>(raw->time));
+            }
+            XFreeEventData(display(), &cookie);
+        }
+        return m_releases;
+    }
+
+private:
+    [[nodiscard]] Display* display() const { return m_display.get(); }
+
+    DisplayPtr m_display;
+    int m_opcode = 0;
+    std::vector<std::uint32_t> m_releases;
+};
+
 void printLatencies(const std::vector<double>& latencies, int missed)
 {
     std::ostringstream out;
@@ -410,6 +478,7 @@ int runBurst(const Probe& probe, Window window, const Rect& button, const BurstP
 struct DeadlinePlan {
     long fromMs = 0;
     long toMs = 0;
+    long gapMs = 1;
     std::optional<Rect> leadIn;
 };
 
@@ -432,6 +501,7 @@ int runDeadline(const Probe& probe, Window window, const Rect& button, const Dea
         std::this_thread::sleep_until(start + milliseconds(LeadInPresses));
     }
     probe.aimAt(window, button);
+    ReleaseClock serverTimes;
     // The first press is held as a finger holds it, so the button has drawn itself pressed
     // before the release that starts the run arrives.
     probe.queueButton(true);
@@ -441,13 +511,13 @@ int runDeadline(const Probe& probe, Window window, const Rect& button, const Dea
     probe.flush();
     const auto first = Clock::now();
     std::vector<double> sent;
-    for (long at = plan.fromMs; at <= plan.toMs; ++at) {
+    for (long at = plan.fromMs; at <= plan.toMs; at += plan.gapMs) {
         std::this_thread::sleep_until(first + milliseconds(at));
         probe.queuePress();
         probe.flush();
         sent.push_back(millisecondsBetween(first, Clock::now()));
     }
-    probe.sync();
+    const std::vector<std::uint32_t> released = serverTimes.releases(probe);
     std::ostringstream out;
     out.precision(12);
     // The run's start on the system's monotonic clock, to line the presses up with a trace.
@@ -456,6 +526,11 @@ int runDeadline(const Probe& probe, Window window, const Rect& button, const Dea
         << R"(, "sent_ms": [)";
     for (std::size_t i = 0; i < sent.size(); ++i) {
         out << (i == 0 ? "" : ", ") << sent[i];
+    }
+    // The first is the release that started the run.
+    out << R"(], "server_release_ms": [)";
+    for (std::size_t i = 0; i < released.size(); ++i) {
+        out << (i == 0 ? "" : ", ") << released[i];
     }
     out << "]}\n";
     std::cout << out.str();
@@ -467,14 +542,20 @@ int run(std::span<char*> arguments)
     std::vector<std::string_view> words(arguments.begin(), arguments.end());
     Rect button;
     std::optional<Rect> leadIn;
-    while (words.size() >= 2 && (words[0] == "--button" || words[0] == "--lead-in")) {
-        (words[0] == "--button" ? button : leadIn.emplace()) = parseRect(words[1]);
+    long gapMs = 1;
+    while (words.size() >= 2
+        && (words[0] == "--button" || words[0] == "--lead-in" || words[0] == "--gap")) {
+        if (words[0] == "--gap") {
+            gapMs = std::max(1L, parseNumber(words[1]));
+        } else {
+            (words[0] == "--button" ? button : leadIn.emplace()) = parseRect(words[1]);
+        }
         words.erase(words.begin(), words.begin() + 2);
         arguments = arguments.subspan(2);
     }
     if (words.size() < 2) {
-        throw ProbeError(
-            "usage: xprobe [--button X,Y,W,H] [--lead-in X,Y,W,H] COMMAND TITLE [ARGS...]");
+        throw ProbeError("usage: xprobe [--button X,Y,W,H] [--lead-in X,Y,W,H] [--gap MS] "
+                         "COMMAND TITLE [ARGS...]");
     }
     const std::string_view command = words[0];
     const std::string_view title = words[1];
@@ -513,7 +594,7 @@ int run(std::span<char*> arguments)
         return runBurst(probe, window, button, { first, second });
     }
     if (command == "deadline") {
-        return runDeadline(probe, window, button, { first, second, leadIn });
+        return runDeadline(probe, window, button, { first, second, gapMs, leadIn });
     }
     throw ProbeError("unknown command: " + std::string(command));
 }

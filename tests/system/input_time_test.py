@@ -1,0 +1,99 @@
+#!/usr/bin/python3
+"""A run is ten seconds of input time: the real game on its own X display takes one click to
+start, then a click every 2 ms from 9.9 s to 10.1 s after it, once on a quiet machine and once
+with every CPU kept busy. The X server's own time of each release is the truth: the count a
+screen reader reads afterwards must be the clicks released before the first one's time plus
+10000 ms.
+
+    input_time_test.py --game build/ci/window/qt/morvane --xprobe build/ci/tools/xprobe
+"""
+
+import argparse
+import contextlib
+import os
+import subprocess
+import sys
+import time
+
+import xsession
+
+RUN_MS = 10000
+TRAIN = ("9900", "10100")
+GAP_MS = "2"
+LABEL1_AREA = "0,128,199,28"  # the record label: a click there counts nothing
+
+
+def inside(start, release):
+    """Whether a server time (32-bit milliseconds, wrapping) is inside the run from `start`."""
+    difference = (release - start) & 0xFFFFFFFF
+    return difference < RUN_MS or difference >= 1 << 31
+
+
+@contextlib.contextmanager
+def busy_cpus(busy):
+    spinners = [subprocess.Popen([sys.executable, "-c", "while True: pass"])
+                for _ in range(os.cpu_count() * 2 if busy else 0)]
+    try:
+        yield
+    finally:
+        for spinner in spinners:
+            spinner.kill()
+            spinner.wait()
+
+
+def trial(options, bus, busy):
+    with xsession.Desktop(bus) as desktop:
+        probe = xsession.Probe(options.xprobe, desktop)
+        desktop.atspi()
+        game = desktop.launch([options.game], xsession.ACCESSIBLE)
+        try:
+            probe("wait", "Morvane")
+            button = desktop.counting_button("Morvane")
+            # Xvfb has no window manager: a click on the record label makes the window active,
+            # as a desktop does when it opens.
+            probe("--button", LABEL1_AREA, "burst", "Morvane", 1, 0)
+            time.sleep(0.2)
+            with busy_cpus(busy):
+                sent = probe("--lead-in", LABEL1_AREA, "--gap", GAP_MS, "deadline", "Morvane",
+                             *TRAIN, timeout=60)
+                counted = desktop.settled_count(button, quiet=2.0)
+        finally:
+            status = xsession.close_program(probe, "Morvane", game)
+    releases = sent["server_release_ms"]
+    start = releases[0]
+    truth = sum(inside(start, release) for release in releases)
+    late = [(release - start) & 0xFFFFFFFF for release in releases[1:]]
+    print(f"{'busy' if busy else 'quiet'}: {len(releases)} releases from "
+          f"{min(late)} to {max(late)} ms of server time after the first; "
+          f"{truth} inside the run, {counted} counted; the game exited with {status}")
+    failures = []
+    if len(releases) != len(sent["sent_ms"]) + 1:
+        failures.append(f"the server saw {len(releases)} releases for "
+                        f"{len(sent['sent_ms']) + 1} clicks")
+    if counted != truth:
+        failures.append(f"{counted} counted for {truth} clicks inside the run")
+    if status != 0:
+        failures.append(f"the game exited with status {status}")
+    return failures
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--game", required=True)
+    parser.add_argument("--xprobe", required=True)
+    options = parser.parse_args()
+    # One accessibility bus for both: the reading client stays on the first it meets.
+    bus = xsession.DBusSession()
+    try:
+        failures = trial(options, bus, busy=False) + trial(options, bus, busy=True)
+    finally:
+        bus.stop()
+    for failure in failures:
+        print(f"FAIL: {failure}")
+    if not failures:
+        print("PASS: quiet and busy, the count is the clicks inside ten seconds of input time")
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
