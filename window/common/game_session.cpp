@@ -29,6 +29,7 @@ private:
 
 GameSession::GameSession(ShellControls& shell, clicktest::NumberFormat format)
     : m_shell(shell)
+    , m_runEnd(static_cast<std::int32_t>(Form1Design.timerInterval.count()))
     , m_boundary([this](const std::string& reason) { reportFailure(reason); })
     , m_controller(*this, format)
 {
@@ -39,11 +40,15 @@ void GameSession::load() noexcept
     m_boundary.deliver([this] { m_controller.Form_Load(); });
 }
 
-void GameSession::press(Button which) noexcept
+void GameSession::press(Button which, std::optional<InputTime> at) noexcept
 {
     if (m_boxOpen) {
         return;
     }
+    if (at && m_runEnd.hasPassed(*at)) {
+        tick();
+    }
+    m_pressTime = at;
     m_boundary.deliver([this, which] {
         if (which == Button::Command1) {
             m_controller.Command1_Click();
@@ -51,10 +56,12 @@ void GameSession::press(Button which) noexcept
             m_controller.Command2_Click();
         }
     });
+    m_pressTime.reset();
 }
 
 void GameSession::tick() noexcept
 {
+    m_runEnd.clear();
     m_boundary.deliver([this] { m_controller.Timer1_Timer(); });
 }
 
@@ -74,6 +81,13 @@ void GameSession::SetTimerEnabled(bool enabled)
 {
     m_boundary.refuseAfterFailure();
     m_shell.SetTimerEnabled(enabled);
+    // The press that starts the run starts it in input time too; one with no time leaves the
+    // run's end to the timer alone.
+    if (enabled && m_pressTime) {
+        m_runEnd.start(*m_pressTime);
+    } else {
+        m_runEnd.clear();
+    }
 }
 
 void GameSession::ShowMessage(std::u16string_view prompt)

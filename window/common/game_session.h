@@ -4,6 +4,7 @@
 #include "clicktest/number_text.h"
 #include "window/common/error_boundary.h"
 #include "window/common/form1_design.h"
+#include "window/common/input_deadline.h"
 
 #include <array>
 #include <cstddef>
@@ -103,8 +104,12 @@ public:
 
     void load() noexcept;
     // Dropped while a box is open, whatever sent it: the boxes are modal to the whole window.
-    void press(Button which) noexcept;
-    // Delivered even under a box; the game is built for that.
+    // A press counts by its input time, the window system's stamp, where it has one: a press
+    // stamped at or past the run's end comes after the tick, however early the timer would
+    // come. One without (an accessibility action) counts by when it is handled.
+    void press(Button which, std::optional<InputTime> at = std::nullopt) noexcept;
+    // Delivered even under a box; the game is built for that. A shell delivers first every
+    // press already stamped, so the timer never cuts off one made in time.
     void tick() noexcept;
 
     // Whether a request to close the window may be granted now. Not while a box is open: the
@@ -124,6 +129,8 @@ private:
 
     ShellControls& m_shell;
     bool m_boxOpen = false;
+    InputDeadline m_runEnd;
+    std::optional<InputTime> m_pressTime;
     ErrorBoundary m_boundary;
     clicktest::Controller m_controller;
 };

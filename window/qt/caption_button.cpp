@@ -6,6 +6,27 @@
 #include <QStylePainter>
 
 namespace qtshell {
+namespace {
+
+// Sets a button's event time for one handler and clears it after, however the handler leaves.
+class EventTimeScope {
+public:
+    EventTimeScope(quint64& slot, const QInputEvent& event) noexcept
+        : m_slot(slot)
+    {
+        m_slot = event.timestamp();
+    }
+    EventTimeScope(const EventTimeScope&) = delete;
+    EventTimeScope& operator=(const EventTimeScope&) = delete;
+    EventTimeScope(EventTimeScope&&) = delete;
+    EventTimeScope& operator=(EventTimeScope&&) = delete;
+    ~EventTimeScope() { m_slot = 0; }
+
+private:
+    quint64& m_slot;
+};
+
+} // namespace
 
 void CaptionButton::paintEvent(QPaintEvent* /*event*/)
 {
@@ -29,6 +50,7 @@ void CaptionButton::paintEvent(QPaintEvent* /*event*/)
 
 void CaptionButton::keyPressEvent(QKeyEvent* event)
 {
+    const EventTimeScope scope(m_eventTime, *event);
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         // A held key is one press, not a stream of them.
         if (!event->isAutoRepeat()) {
@@ -44,6 +66,18 @@ void CaptionButton::keyPressEvent(QKeyEvent* event)
         return;
     }
     QPushButton::keyPressEvent(event);
+}
+
+void CaptionButton::keyReleaseEvent(QKeyEvent* event)
+{
+    const EventTimeScope scope(m_eventTime, *event);
+    QPushButton::keyReleaseEvent(event);
+}
+
+void CaptionButton::mouseReleaseEvent(QMouseEvent* event)
+{
+    const EventTimeScope scope(m_eventTime, *event);
+    QPushButton::mouseReleaseEvent(event);
 }
 
 } // namespace qtshell

@@ -13,9 +13,18 @@ class CaptionButton final : public QPushButton {
 public:
     using QPushButton::QPushButton;
 
+    // While the button handles a mouse or key event, that event's time; 0 otherwise (a click
+    // that came with no event).
+    [[nodiscard]] quint64 eventTime() const noexcept { return m_eventTime; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    quint64 m_eventTime = 0;
 };
 
 } // namespace qtshell

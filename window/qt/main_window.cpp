@@ -3,6 +3,7 @@
 #include "window/common/form1_design.h"
 #include "window/qt/caption_button.h"
 #include "window/qt/deadline_timer.h"
+#include "window/qt/input_time.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -135,11 +136,13 @@ Form1::Form1(clicktest::NumberFormat format, QWidget* parent)
     m_timer1 = new DeadlineTimer(design.timerInterval, this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
 
-    connect(m_command1, &QAbstractButton::clicked, this,
-        [this] { m_session.press(window::Button::Command1); });
-    connect(m_command2, &QAbstractButton::clicked, this,
-        [this] { m_session.press(window::Button::Command2); });
-    connect(m_timer1, &DeadlineTimer::timeout, this, [this] { m_session.tick(); });
+    m_inputTime = new InputTime(this);
+
+    connect(
+        m_command1, &QAbstractButton::clicked, this, [this] { press(window::Button::Command1); });
+    connect(
+        m_command2, &QAbstractButton::clicked, this, [this] { press(window::Button::Command2); });
+    connect(m_timer1, &DeadlineTimer::timeout, this, &Form1::tick);
 
     m_command1->setFocus();
     m_session.load();
@@ -173,6 +176,22 @@ void Form1::ShowMessage(std::u16string_view prompt)
     // Plain OK, as the game has always shown it, whatever the desktop theme adds to buttons.
     box.button(QMessageBox::Ok)->setIcon(QIcon());
     box.exec();
+}
+
+void Form1::press(window::Button which)
+{
+    const auto* const pressed = qobject_cast<const CaptionButton*>(button(which));
+    m_session.press(which, m_inputTime->of(*pressed));
+}
+
+void Form1::tick()
+{
+    // Presses stamped before now may still be on their way from the window system: fetch and
+    // handle them first. One stamped past the run's end brings the tick itself.
+    QGuiApplication::sync();
+    if (m_timer1->isActive()) { // not rated meanwhile
+        m_session.tick();
+    }
 }
 
 QWidget* Form1::control(clicktest::Control which) const

@@ -11,6 +11,7 @@ class QLabel;
 namespace qtshell {
 
 class DeadlineTimer;
+class InputTime;
 
 // The game's window. It shows what the game tells it to and hands every press, tick and close
 // request to the game session; it holds no rule of the game.
@@ -35,6 +36,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void press(window::Button which);
+    // The timer's tick comes after every press the window system has already stamped.
+    void tick();
     [[nodiscard]] QWidget* control(clicktest::Control which) const;
     [[nodiscard]] QAbstractButton* button(window::Button which) const;
 
@@ -43,6 +47,7 @@ private:
     QLabel* m_counter = nullptr;
     QLabel* m_label1 = nullptr;
     DeadlineTimer* m_timer1 = nullptr;
+    InputTime* m_inputTime = nullptr;
     window::GameSession m_session;
 };
 
