@@ -150,3 +150,21 @@ TEST(SessionKeys, ArrowsMoveTheFocusRoundTheButtons)
 }
 
 } // namespace
+
+TEST_F(Session, APressCountsByItsInputTimeAcrossTheRunsEnd)
+{
+    session.load();
+    session.press(Button::Command1, 0xFFFF'FF00U); // the run starts just before the clock wraps
+    session.press(Button::Command1, 0x0000'260FU); // 9999 ms later: inside
+    EXPECT_EQ(shell.texts.at(Control::Command1), u"2");
+    session.press(Button::Command1); // no input time: counted as it comes
+    session.press(Button::Command1, 0x0000'2610U); // 10000 ms: the tick comes first
+    EXPECT_EQ(shell.texts.at(Control::Counter), u"1");
+    EXPECT_EQ(shell.texts.at(Control::Command1), u"3");
+
+    session.press(Button::Command2); // rated; the next run has no input time to end by
+    session.press(Button::Command1);
+    session.press(Button::Command1, 0x0100'0000U);
+    EXPECT_EQ(shell.texts.at(Control::Command1), u"2");
+    EXPECT_EQ(shell.texts.at(Control::Counter), u"0");
+}
