@@ -31,9 +31,10 @@ STARTUP_RUNS = 12
 LATENCY_PRESSES = 200
 LATENCY_GAP_MS = 30
 LOST_PRESSES = 1000
-DEADLINE_RUNS = 5
-DEADLINE_FROM_MS = 9980
-DEADLINE_TO_MS = 10020
+DEADLINE_RUNS = 4  # quiet, and again with every CPU busy
+DEADLINE_FROM_MS = 9900
+DEADLINE_TO_MS = 10100
+DEADLINE_GAP_MS = 2
 LABEL1_AREA = "0,129,199,27"  # the record label below RESET, in window pixels; a press there counts nothing
 RUN_MS = 10000
 IDLE_SECONDS = 10.0
@@ -166,10 +167,10 @@ def measure_lost_presses(desktop, probe, program, rate_hz):
             "seconds": sent["seconds"], "worst_late_ms": sent["worst_late_ms"]}
 
 
-def measure_deadline(desktop, probe, program):
-    """One press starts the run; presses 1 ms apart from 9.9 s to 10.1 s after it. The count
-    read back says which was the last one counted, and so between which two presses the tick
-    came."""
+def measure_deadline(desktop, probe, program, busy):
+    """One click starts the run; then a click every 2 ms from 9.9 s to 10.1 s after it. The X
+    server's time of each release is the truth; the count read back says which was the last
+    click counted, and so between which two release times the run ended."""
     process = desktop.launch([program.executable], xsession.ACCESSIBLE)
     try:
         probe("wait", program.title)
@@ -178,14 +179,17 @@ def measure_deadline(desktop, probe, program):
         # a desktop's window manager makes it at start; Xvfb has none.
         probe("--button", LABEL1_AREA, "burst", program.title, 1, 0)
         time.sleep(0.2)
-        sent = probe("--lead-in", LABEL1_AREA, "deadline", program.title, DEADLINE_FROM_MS,
-                     DEADLINE_TO_MS, timeout=60)["sent_ms"]
-        counted = desktop.settled_count(button) - 1  # presses counted after the first
+        with xsession.busy_cpus(busy):
+            sent = probe("--lead-in", LABEL1_AREA, "--gap", DEADLINE_GAP_MS, "deadline",
+                         program.title, DEADLINE_FROM_MS, DEADLINE_TO_MS, timeout=60)
+            counted = desktop.settled_count(button, quiet=2.0) - 1  # clicks after the first
     finally:
         xsession.close_program(probe, program.title, process)
-    after = sent[counted - 1] if counted > 0 else None  # the tick came after this press...
-    before = sent[counted] if counted < len(sent) else None  # ...and before this one
-    return {"counted_in_window": counted, "after_ms": after, "before_ms": before}
+    offsets = xsession.input_time_offsets(sent["server_release_ms"])
+    after = offsets[counted - 1] if counted > 0 else None  # the run ended after this one...
+    before = offsets[counted] if counted < len(offsets) else None  # ...and before this one
+    return {"busy": busy, "counted_in_window": counted, "after_ms": after, "before_ms": before,
+            "truth": sum(offset < RUN_MS for offset in offsets)}
 
 
 def thread_counters(pid):
@@ -283,13 +287,13 @@ def measure_idle(desktop, probe, program):
 # ---------------------------------------------------------------- report
 
 def in_time_early_side(run):
-    """Every press sent before the deadline was counted: nothing shows the tick early."""
+    """Every click released before the end in input time was counted."""
     return run["before_ms"] is not None and run["before_ms"] >= RUN_MS
 
 
 def in_time_late_side(run):
-    """No press sent more than 1 ms after the deadline was counted."""
-    return run["after_ms"] is not None and run["after_ms"] <= RUN_MS + 1
+    """No click released at or after the end in input time was counted."""
+    return run["after_ms"] is not None and run["after_ms"] < RUN_MS
 
 
 def ratio(ours, bare):
@@ -309,9 +313,6 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, insid
     bare_p99 = percentile(latency[BARE]["latencies"], 0.99)
     game_rss = latency[GAME]["rss_mib"]
     bare_rss = latency[BARE]["rss_mib"]
-    lost_total = sum(result["lost"] for result in lost[GAME].values())
-    never_early = all(in_time_early_side(run) for run in deadline)
-    in_time = all(in_time_late_side(run) for run in deadline)
     game_idle = idle[GAME]["idle"]["wakeups"]
     press_ns = core["CountedPress"]
 
@@ -352,15 +353,10 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, insid
         add(f"| presses lost of {LOST_PRESSES} at {name} | {ours['lost']} "
             f"({ours['rate_hz']:.0f} Hz) | {bare['lost']} ({bare['rate_hz']:.0f} Hz) | "
             f"{ratio(ours['lost'], bare['lost'])} | 0 | {verdict(ours['lost'] == 0)} |")
-    lows = [run["after_ms"] - RUN_MS for run in deadline if run["after_ms"] is not None]
-    highs = [run["before_ms"] - RUN_MS for run in deadline if run["before_ms"] is not None]
-    bad = sum(not (in_time_early_side(run) and in_time_late_side(run)) for run in deadline)
-    add(f"| the tick after the first press, seen from outside, {DEADLINE_RUNS} runs | "
-        f"after {min(lows, default=float('nan')):+.2f} to {max(lows, default=float('nan')):+.2f}"
-        f" ms, before {min(highs, default=float('nan')):+.2f} to "
-        f"{max(highs, default=float('nan')):+.2f} ms; {bad} of {DEADLINE_RUNS} runs out of "
-        "bounds | no timer | | never early, ≤ 1 ms late | "
-        f"{verdict(never_early and in_time)} |")
+    for name, runs in deadline_groups(deadline):
+        add(f"| the run's end in input time, {name} | {end_span(runs)}; "
+            f"{sum(not exact(run) for run in runs)} of {len(runs)} runs off | no timer | | "
+            f"exact | {verdict(all(exact(run) for run in runs))} |")
     add(f"| the tick after its start, the run timer alone, {len(inside)} runs | "
         f"{min(inside):+.3f} to {max(inside):+.3f} ms | no timer | | never early, ≤ 1 ms late | "
         f"{verdict(min(inside) >= 0 and max(inside) <= 1)} |")
@@ -428,20 +424,23 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, insid
 
     add("### The run's length, seen from outside")
     add("")
-    add(f"One press starts the run; then presses go 1 ms apart from {DEADLINE_FROM_MS} ms to "
-        f"{DEADLINE_TO_MS} ms after it. The count read back names the last press counted: the "
-        "tick came after it and before the next one. In time means every press sent before "
-        "10000 ms was counted and none sent after 10001 ms was.")
+    add(f"One click starts the run; then clicks go {DEADLINE_GAP_MS} ms apart from "
+        f"{DEADLINE_FROM_MS} ms to {DEADLINE_TO_MS} ms after it, on a quiet machine and with "
+        "every CPU kept busy twice over. Times are the X server's own, of each release, read "
+        "through XInput2's raw events; the count read back names the last click counted, so "
+        "the run ended after its release and before the next one's. Exact means every click "
+        f"released before {RUN_MS} ms was counted and none after. A build before counting by "
+        "input time is measured the same way when `--before-game` names one.")
     add("")
-    add(f"| run | presses counted after {DEADLINE_FROM_MS} ms | last press counted | "
-        "first press not counted | |")
-    add("| --- | --- | --- | --- | --- |")
-    for number, run in enumerate(deadline, 1):
-        after = "—" if run["after_ms"] is None else f"{run['after_ms']:.2f} ms"
-        before = "—" if run["before_ms"] is None else f"{run['before_ms']:.2f} ms"
-        good = in_time_early_side(run) and in_time_late_side(run)
-        add(f"| {number} | {run['counted_in_window']} | {after} | {before} | "
-            f"{'in time' if good else '**out of bounds**'} |")
+    add("| build | machine | clicks counted after the first | clicks inside | last counted "
+        "| first not counted | |")
+    add("| --- | --- | --- | --- | --- | --- | --- |")
+    for run in deadline:
+        after = "—" if run["after_ms"] is None else f"{run['after_ms']} ms"
+        before = "—" if run["before_ms"] is None else f"{run['before_ms']} ms"
+        add(f"| {run['build']} | {'busy' if run['busy'] else 'quiet'} | "
+            f"{run['counted_in_window']} | {run['truth']} | {after} | {before} | "
+            f"{'exact' if exact(run) else '**off**'} |")
     add("")
 
     add("## Findings")
@@ -494,6 +493,27 @@ NOTES = [
 ]
 
 
+def exact(run):
+    return in_time_early_side(run) and in_time_late_side(run)
+
+
+def deadline_groups(deadline):
+    """The runs by build and machine load, in the order they were taken."""
+    groups = {}
+    for run in deadline:
+        name = f"{run['build']}, {'busy' if run['busy'] else 'quiet'}, "
+        groups.setdefault(name, []).append(run)
+    return [(name + f"{len(runs)} runs", runs) for name, runs in groups.items()]
+
+
+def end_span(runs):
+    """Where the runs ended, in input time after their start."""
+    lows = [run["after_ms"] for run in runs if run["after_ms"] is not None]
+    highs = [run["before_ms"] for run in runs if run["before_ms"] is not None]
+    return (f"ended after {min(lows, default='—')}–{max(lows, default='—')} ms and before "
+            f"{min(highs, default='—')}–{max(highs, default='—')} ms")
+
+
 def times(value):
     return f"{value:.2f}×"
 
@@ -524,19 +544,21 @@ def findings(startup, latency, lost, deadline, idle, inside, instructions):
         f"{lost[BARE][rate]['counted']})" for rate in (0, 1000))
     said.append(f"**Presses counted**: {counted}.")
 
-    early = sum(not in_time_early_side(run) for run in deadline)
-    late = sum(not in_time_late_side(run) for run in deadline)
     timer = (f"the run timer alone ticked {min(inside):+.3f} to {max(inside):+.3f} ms after its "
              f"interval in {len(inside)} runs, "
              + ("never early" if min(inside) >= 0 else "early at least once")
              + (" and within the millisecond" if max(inside) <= 1 else
                 " and more than a millisecond late at least once"))
-    if early == 0 and late == 0:
-        outside = f"all {len(deadline)} runs seen from outside were in time"
-    else:
-        outside = (f"of {len(deadline)} runs seen from outside, {early} left out a press sent "
-                   f"before the deadline and {late} counted a press sent more than 1 ms after it")
-    said.append(f"**The run's length**: {outside}; {timer}.")
+    outside = []
+    for name, runs in deadline_groups(deadline):
+        early = sum(not in_time_early_side(run) for run in runs)
+        late = sum(not in_time_late_side(run) for run in runs)
+        if early == 0 and late == 0:
+            outside.append(f"{name}: every run exact in input time")
+        else:
+            outside.append(f"{name}: {early} left out a click released before the end and "
+                           f"{late} counted one released at or after it")
+    said.append(f"**The run's length**: {'; '.join(outside)}. And {timer}.")
 
     for phase, name in (("idle", f"{IDLE_SECONDS:.0f} s idle"), ("run", "a run")):
         ours = idle[GAME][phase]
@@ -552,6 +574,8 @@ def main():
     parser.add_argument("--build-dir", default="build/release")
     parser.add_argument("--output", default="docs/performance.md")
     parser.add_argument("--command", default="bash scripts/bench.sh")
+    parser.add_argument("--before-game", help="an earlier build of morvane, to set its run's "
+                        "end beside this one's")
     options = parser.parse_args()
 
     started = time.monotonic()
@@ -577,8 +601,15 @@ def main():
                    for program in programs}
         lost = {program.title: {rate: measure_lost_presses(desktop, probe, program, rate)
                                 for rate in (0, 1000)} for program in programs}
-        log(f"the run's length, {DEADLINE_RUNS} runs")
-        deadline = [measure_deadline(desktop, probe, programs[0]) for _ in range(DEADLINE_RUNS)]
+        builds = [("this build", programs[0])]
+        if options.before_game:
+            builds.insert(0, ("before", Program(GAME, Path(options.before_game), "Morvane")))
+        deadline = []
+        for name, program in builds:
+            for busy in (False, True):
+                log(f"the run's end in input time, {name}, {'busy' if busy else 'quiet'}")
+                deadline += [dict(measure_deadline(desktop, probe, program, busy), build=name)
+                             for _ in range(DEADLINE_RUNS)]
         idle = {program.title: measure_idle(desktop, probe, program) for program in programs}
         instructions = {program.title: measure_instructions(desktop, probe, program)
                         for program in programs}

@@ -7,12 +7,14 @@ Runs on Debian's own Python (/usr/bin/python3), where the AT-SPI bindings (pytho
 gir1.2-atspi-2.0) are installed.
 """
 
+import contextlib
 import json
 import os
 import shutil
 import signal
 import socket
 import subprocess
+import sys
 import tempfile
 import time
 import warnings
@@ -45,6 +47,26 @@ def stop_process(process, timeout=5.0):
         except subprocess.TimeoutExpired:
             process.kill()
             process.wait()
+
+
+@contextlib.contextmanager
+def busy_cpus(busy=True):
+    """Keeps every CPU busy twice over for the length of the block, as a loaded machine is."""
+    spinners = [subprocess.Popen([sys.executable, "-c", "while True: pass"])
+                for _ in range((os.cpu_count() or 1) * 2 if busy else 0)]
+    try:
+        yield
+    finally:
+        for spinner in spinners:
+            spinner.kill()
+            spinner.wait()
+
+
+def input_time_offsets(releases):
+    """The X server's release times (32-bit milliseconds, wrapping) after the first, as
+    milliseconds after it."""
+    start = releases[0]
+    return [((release - start + (1 << 31)) & 0xFFFFFFFF) - (1 << 31) for release in releases[1:]]
 
 
 class XServer:

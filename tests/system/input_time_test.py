@@ -9,9 +9,6 @@ screen reader reads afterwards must be the clicks released before the first one'
 """
 
 import argparse
-import contextlib
-import os
-import subprocess
 import sys
 import time
 
@@ -21,24 +18,6 @@ RUN_MS = 10000
 TRAIN = ("9900", "10100")
 GAP_MS = "2"
 LABEL1_AREA = "0,129,199,27"  # the record label: a click there counts nothing
-
-
-def inside(start, release):
-    """Whether a server time (32-bit milliseconds, wrapping) is inside the run from `start`."""
-    difference = (release - start) & 0xFFFFFFFF
-    return difference < RUN_MS or difference >= 1 << 31
-
-
-@contextlib.contextmanager
-def busy_cpus(busy):
-    spinners = [subprocess.Popen([sys.executable, "-c", "while True: pass"])
-                for _ in range(os.cpu_count() * 2 if busy else 0)]
-    try:
-        yield
-    finally:
-        for spinner in spinners:
-            spinner.kill()
-            spinner.wait()
 
 
 def trial(options, bus, busy):
@@ -53,18 +32,17 @@ def trial(options, bus, busy):
             # as a desktop does when it opens.
             probe("--button", LABEL1_AREA, "burst", "Morvane", 1, 0)
             time.sleep(0.2)
-            with busy_cpus(busy):
+            with xsession.busy_cpus(busy):
                 sent = probe("--lead-in", LABEL1_AREA, "--gap", GAP_MS, "deadline", "Morvane",
                              *TRAIN, timeout=60)
                 counted = desktop.settled_count(button, quiet=2.0)
         finally:
             status = xsession.close_program(probe, "Morvane", game)
     releases = sent["server_release_ms"]
-    start = releases[0]
-    truth = sum(inside(start, release) for release in releases)
-    late = [(release - start) & 0xFFFFFFFF for release in releases[1:]]
+    offsets = xsession.input_time_offsets(releases)
+    truth = 1 + sum(offset < RUN_MS for offset in offsets)
     print(f"{'busy' if busy else 'quiet'}: {len(releases)} releases from "
-          f"{min(late)} to {max(late)} ms of server time after the first; "
+          f"{min(offsets)} to {max(offsets)} ms of server time after the first; "
           f"{truth} inside the run, {counted} counted; the game exited with {status}")
     failures = []
     if len(releases) != len(sent["sent_ms"]) + 1:
