@@ -73,7 +73,7 @@ class WinePlay(unittest.TestCase):
 
     def stop_game(self):
         xsession.stop_process(self.game)
-        subprocess.run(["wineserver", "--kill"], env=self.env, check=False)
+        subprocess.run([ARGS.wine_run, "--kill"], env=self.env, check=False)
 
     def inspect(self, *arguments, timeout_ms=60000):
         # Into files, not pipes: Wine's own processes that a run starts keep a pipe open.
