@@ -34,8 +34,6 @@ packages=(
     # The Windows shell: cross-built with mingw-w64 (the POSIX-threads compilers, for std::thread),
     # GoogleTest's sources to build the tests for it, Wine to run them, zip for the packages
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine wine64 zip
-    # Wine's 32-bit half, to play the 32-bit Morvane.exe too (needs the i386 architecture, below)
-    wine32:i386
     # Locale generation
     locales
     # The game on Wayland: Qt's platform plugin for it (the package recommends it too), and
@@ -46,6 +44,12 @@ packages=(
 locale_name=de_DE.UTF-8
 
 log() { printf 'install-deps: %s\n' "$*"; }
+
+# Wine's 32-bit half plays the 32-bit Morvane.exe too, on the i386 architecture added below; only
+# where the machine runs 32-bit programs, since elsewhere it cannot start.
+if bash "$(dirname "${BASH_SOURCE[0]}")/runs-32-bit.sh" 2>/dev/null; then
+    packages+=(wine32:i386)
+fi
 
 # Run a command as root: directly when we are root, otherwise through sudo.
 as_root() {
@@ -69,7 +73,7 @@ for package in "${packages[@]}"; do
 done
 
 if ((${#missing[@]} > 0)); then
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    if [[ " ${missing[*]} " == *:i386\ * ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
         log "adding the i386 architecture, for Wine's 32-bit half"
         as_root dpkg --add-architecture i386
     fi
