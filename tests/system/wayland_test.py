@@ -1,12 +1,12 @@
 #!/usr/bin/python3
 """Plays the real game on a real Wayland compositor: Debian's weston on its headless backend, in
-a session of its own from the shared harness (tools/xsession.py). No X display is given, so the
-game is on Wayland or does not start. Wayland has no way for one client to send input to
+a session of its own from the shared harness (tests/tools/xsession.py). No X display is given,
+so the game is on Wayland or does not start. Wayland has no way for one client to send input to
 another, so the game is played as a screen reader plays it, through its buttons' accessible
 "Press" actions, and read back over AT-SPI; what the game asked the compositor for is read from
 its own Wayland protocol log.
 
-    PYTHONPATH=tools /usr/bin/python3 tests/system/wayland_test.py \\
+    PYTHONPATH=tests/tools /usr/bin/python3 tests/system/wayland_test.py \\
         --morvane build/ci/window/qt/morvane --app-id example.morvane.Morvane
 """
 

@@ -4,7 +4,7 @@ server of its own, pressed with real X input (XTest, through xdotool), every tex
 outside the process by a small Windows program that walks the window and its boxes.
 
     python3 tests/system/wine_play_test.py --game build/windows-x64/window/win32/Morvane.exe \
-        --probe build/windows-x64/tools/window_probe.exe --wine-run tools/wine-run
+        --probe build/windows-x64/tests/tools/window_probe.exe --wine-run tests/tools/wine-run
 
 With --needs-32-bit SCRIPT (the 32-bit program) it first runs SCRIPT, and when that says the
 machine cannot run 32-bit programs, prints why and exits 77, which ctest reports as skipped.

@@ -415,7 +415,7 @@ def find_push_button(accessible, depth=0):
 
 
 class Probe:
-    """The X input probe (tools/xprobe.cpp), one command per call."""
+    """The X input probe (tests/tools/xprobe.cpp), one command per call."""
 
     def __init__(self, executable, desktop):
         self.executable = executable
