@@ -18,17 +18,27 @@ section() { printf '\n==== %s ====\n' "$*"; }
 export QT_QPA_PLATFORM=offscreen
 
 section "Dependencies"
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh check
 echo "all build and test packages are installed"
 
 section "clang-format"
-mapfile -t sources < <(git ls-files -- '*.h' '*.cpp')
-if ((${#sources[@]} == 0)); then
-    echo "no tracked sources to check" >&2
-    exit 1
+# The sources are formatted by clang-format 14 (Debian 12's). Later versions lay out some
+# constructs differently under the same .clang-format, so the check runs only with that version,
+# and elsewhere says that it skips.
+format_version=14
+version="$(clang-format --version | sed -n 's/.*clang-format version \([0-9]*\).*/\1/p')"
+if [[ "${version}" != "${format_version}" ]]; then
+    echo "skipped: the formatting is clang-format ${format_version}'s, and this is clang-format" \
+        "${version:-of an unknown version}, whose layout differs; the check runs on Debian 12"
+else
+    mapfile -t sources < <(git ls-files -- '*.h' '*.cpp')
+    if ((${#sources[@]} == 0)); then
+        echo "no tracked sources to check" >&2
+        exit 1
+    fi
+    clang-format --dry-run -Werror "${sources[@]}"
+    echo "${#sources[@]} files are formatted"
 fi
-clang-format --dry-run -Werror "${sources[@]}"
-echo "${#sources[@]} files are formatted"
 
 # --fresh: no option left in an old cache (e.g. the window switched off) changes what is
 # checked; ninja still rebuilds only what changed.
