@@ -4,7 +4,7 @@
     run_bench.py --build-dir build/release --output docs/performance.md
 
 The core's micro-benchmarks run on their own; everything else drives the real `morvane` and the
-bare Qt window (bench/bare_qt.cpp) on a private Xvfb display with real X input (tools/xprobe.cpp),
+bare Qt window (bench/bare_qt.cpp) on a private Xvfb display with real X input (tests/tools/xprobe.cpp),
 one after the other in the same run, and reads counts back over AT-SPI as a screen reader would.
 Scripts/bench.sh builds and calls this.
 """
@@ -22,7 +22,7 @@ import tempfile
 import time
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tools"))
+sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "tools"))
 import xsession  # noqa: E402  (the X-session harness the tests share)
 
 GAME = "Morvane"
@@ -382,7 +382,7 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, insid
     add("## End to end")
     add("")
     add("`morvane` and the bare Qt window, each started afresh for each measurement on the same "
-        "Xvfb display, driven with XTest through `tools/xprobe`.")
+        "Xvfb display, driven with XTest through `tests/tools/xprobe`.")
     add("")
     add("| figure | morvane | bare Qt | ratio |")
     add("| --- | --- | --- | --- |")
@@ -594,7 +594,7 @@ def main():
                 Program(BARE, build / "bench" / "bare_qt", "Bare Qt")]
     ticks = start_tick_bench(build)
     with xsession.Desktop() as desktop:
-        probe = xsession.Probe(str(build / "tools" / "xprobe"), desktop)
+        probe = xsession.Probe(str(build / "tests" / "tools" / "xprobe"), desktop)
         desktop.atspi()
         startup = measure_startup(desktop, probe, programs)
         latency = {program.title: measure_latency_and_memory(desktop, probe, program)

@@ -23,7 +23,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
 # Tests run the built programs under Wine. The 32-bit build skips its unit tests (they are the
-# 64-bit ones again) and is played whole instead, by scripts/check.sh.
+# 64-bit ones again) and is played whole instead, where the machine runs 32-bit programs.
 if(MORVANE_WINDOWS_ARCH STREQUAL "x86_64")
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tools/wine-run)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../tests/tools/wine-run)
 endif()

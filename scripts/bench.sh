@@ -10,7 +10,7 @@ set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh check
 
 build_dir="${MORVANE_BENCH_BUILD_DIR:-build/release}"
 cmake --preset release -B "${build_dir}"

@@ -18,17 +18,27 @@ section() { printf '\n==== %s ====\n' "$*"; }
 export QT_QPA_PLATFORM=offscreen
 
 section "Dependencies"
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh check
 echo "all build and test packages are installed"
 
 section "clang-format"
-mapfile -t sources < <(git ls-files -- '*.h' '*.cpp')
-if ((${#sources[@]} == 0)); then
-    echo "no tracked sources to check" >&2
-    exit 1
+# The sources are formatted by clang-format 14 (Debian 12's). Later versions lay out some
+# constructs differently under the same .clang-format, so the check runs only with that version,
+# and elsewhere says that it skips.
+format_version=14
+version="$(clang-format --version | sed -n 's/.*clang-format version \([0-9]*\).*/\1/p')"
+if [[ "${version}" != "${format_version}" ]]; then
+    echo "skipped: the formatting is clang-format ${format_version}'s, and this is clang-format" \
+        "${version:-of an unknown version}, whose layout differs; the check runs on Debian 12"
+else
+    mapfile -t sources < <(git ls-files -- '*.h' '*.cpp')
+    if ((${#sources[@]} == 0)); then
+        echo "no tracked sources to check" >&2
+        exit 1
+    fi
+    clang-format --dry-run -Werror "${sources[@]}"
+    echo "${#sources[@]} files are formatted"
 fi
-clang-format --dry-run -Werror "${sources[@]}"
-echo "${#sources[@]} files are formatted"
 
 # --fresh: no option left in an old cache (e.g. the window switched off) changes what is
 # checked; ninja still rebuilds only what changed.
@@ -48,16 +58,15 @@ for preset in windows-x64 windows-x86; do
 done
 
 section "Windows: tests under Wine"
-# Wine's windows need an X server; each whole-program test brings its own besides.
-xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24 -dpi 96" \
-    ctest --preset windows-x64 --parallel "${jobs}"
-section "Windows: the 32-bit program, inspected and played under Wine"
-/usr/bin/python3 tests/system/windows_executable_test.py --arch i686 \
-    --exe build/windows-x86/window/win32/Morvane.exe --objdump i686-w64-mingw32-objdump \
-    --cpack cpack --build-dir build/windows-x86
-WINEPREFIX="${root}/build/wine-x86" PYTHONPATH=tools /usr/bin/python3 tests/system/wine_play_test.py \
-    --game build/windows-x86/window/win32/Morvane.exe \
-    --probe build/windows-x86/tools/window_probe.exe --wine-run tools/wine-run
+# Wine's windows need an X server; each whole-program test brings its own besides. The 32-bit
+# program is inspected everywhere and played only where this machine runs 32-bit programs.
+for preset in windows-x64 windows-x86; do
+    xvfb-run --auto-servernum --server-args="-screen 0 1024x768x24 -dpi 96" \
+        ctest --preset "${preset}" --parallel "${jobs}"
+done
+if ! reason="$(bash scripts/runs-32-bit.sh 2>&1)"; then
+    echo "skipped: the 32-bit Morvane.exe under Wine, since ${reason}"
+fi
 
 # MORVANE_FUZZ_SECONDS (default 60) sets how long the fuzzer runs.
 section "Fuzz the number reader: ${MORVANE_FUZZ_SECONDS:-60} s"

@@ -5,7 +5,7 @@ set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh deb
 cmake --preset package
 cmake --build --preset package --parallel 2
 # A package left from an older version must not be installed instead of this one.

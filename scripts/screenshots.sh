@@ -4,7 +4,7 @@
 # them at the design's size, docs/images/2x/ at twice it, for screens that scale by two.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
+bash scripts/install-deps.sh check
 cmake --preset dev >/dev/null
 cmake --build --preset dev --target morvane_screenshots
 

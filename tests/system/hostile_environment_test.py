@@ -4,9 +4,9 @@
 Each case runs the program as a child process on its own X server (Xvfb), presses its buttons
 with real pointer events (XTest, through xdotool) and reads what it shows over the desktop's
 accessibility bus (AT-SPI), the way assistive tools see it. The session comes from the shared
-harness, tools/xsession.py:
+harness, tests/tools/xsession.py:
 
-    PYTHONPATH=tools /usr/bin/python3 tests/system/hostile_environment_test.py \
+    PYTHONPATH=tests/tools /usr/bin/python3 tests/system/hostile_environment_test.py \
         --morvane build/ci/window/qt/morvane --harness build/ci/tests/qt/failing_control_harness
 """
 

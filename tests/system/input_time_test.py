@@ -5,7 +5,7 @@ with every CPU kept busy. The X server's own time of each release is the truth: 
 screen reader reads afterwards must be the clicks released before the first one's time plus
 10000 ms.
 
-    input_time_test.py --game build/ci/window/qt/morvane --xprobe build/ci/tools/xprobe
+    input_time_test.py --game build/ci/window/qt/morvane --xprobe build/ci/tests/tools/xprobe
 """
 
 import argparse

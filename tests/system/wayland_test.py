@@ -1,12 +1,12 @@
 #!/usr/bin/python3
 """Plays the real game on a real Wayland compositor: Debian's weston on its headless backend, in
-a session of its own from the shared harness (tools/xsession.py). No X display is given, so the
-game is on Wayland or does not start. Wayland has no way for one client to send input to
+a session of its own from the shared harness (tests/tools/xsession.py). No X display is given,
+so the game is on Wayland or does not start. Wayland has no way for one client to send input to
 another, so the game is played as a screen reader plays it, through its buttons' accessible
 "Press" actions, and read back over AT-SPI; what the game asked the compositor for is read from
 its own Wayland protocol log.
 
-    PYTHONPATH=tools /usr/bin/python3 tests/system/wayland_test.py \\
+    PYTHONPATH=tests/tools /usr/bin/python3 tests/system/wayland_test.py \\
         --morvane build/ci/window/qt/morvane --app-id example.morvane.Morvane
 """
 
@@ -24,21 +24,25 @@ CLIENT = (199, 156)  # the design's client area, in pixels
 RUN_SECONDS = 10.0
 # How late the tick may be seen, for the round trips of reading it over the bus.
 TICK_SLACK = 0.05
+# What Qt 6.8 logs when the accessibility reader asks about an object that has just gone, such as
+# a box's button after the box closed: a note about the reader, not the game.
+STALE_ACCESSIBLE = "qt.accessibility.atspi: Could not find accessible on path: "
 
 
 def toplevels(protocol_log):
     """The program's windows in the order it made them, each with the first argument list it
-    sent for each request about it (libwayland's WAYLAND_DEBUG format)."""
+    sent for each request about it (libwayland's WAYLAND_DEBUG format, which names objects
+    interface@id up to libwayland 1.21 and interface#id from 1.23 on)."""
     made = []
     live = {}
     for line in protocol_log.splitlines():
-        created = re.search(r"-> xdg_surface@\d+\.get_toplevel\(new id (xdg_toplevel@\d+)\)",
-                            line)
+        created = re.search(
+            r"-> xdg_surface[@#]\d+\.get_toplevel\(new id (xdg_toplevel[@#]\d+)\)", line)
         if created:
             live[created[1]] = {"object": created[1]}
             made.append(live[created[1]])
             continue
-        request = re.search(r"-> (xdg_toplevel@\d+)\.(\w+)\((.*)\)$", line)
+        request = re.search(r"-> (xdg_toplevel[@#]\d+)\.(\w+)\((.*)\)$", line)
         if request and request[1] in live:
             live[request[1]].setdefault(request[2], request[3])
             if request[2] == "destroy":
@@ -113,7 +117,7 @@ class Wayland(unittest.TestCase):
         protocol_log = game.error_output()
         # Anything else there is a complaint from Qt or libwayland.
         self.assertEqual([line for line in protocol_log.splitlines()
-                          if not line.startswith("[")], [])
+                          if not line.startswith(("[", STALE_ACCESSIBLE))], [])
         window, *boxes = toplevels(protocol_log)
         self.assertEqual(window.get("set_title"), '"Morvane"')
         self.assertEqual(window.get("set_app_id"), f'"{ARGS.app_id}"')

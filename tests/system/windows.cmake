@@ -1,7 +1,11 @@
 # The Windows program from outside: the executable as a player downloads it, and the real
 # Morvane.exe played under Wine on an X server of its own with real X input.
-find_program(MORVANE_DEBIAN_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH REQUIRED)
-find_program(MORVANE_OBJDUMP ${MORVANE_WINDOWS_ARCH}-w64-mingw32-objdump REQUIRED)
+morvane_require_program(MORVANE_DEBIAN_PYTHON python3 python3 PATHS /usr/bin NO_DEFAULT_PATH)
+string(REPLACE "_" "-" _binutils binutils-mingw-w64-${MORVANE_WINDOWS_ARCH})
+morvane_require_program(MORVANE_OBJDUMP ${MORVANE_WINDOWS_ARCH}-w64-mingw32-objdump ${_binutils})
+morvane_require_program(MORVANE_WRESTOOL wrestool icoutils)
+morvane_require_program(MORVANE_XVFB Xvfb xvfb)
+morvane_require_program(MORVANE_XDOTOOL xdotool xdotool)
 
 add_test(NAME windows_executable_test
     COMMAND ${MORVANE_DEBIAN_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/windows_executable_test.py
@@ -9,9 +13,18 @@ add_test(NAME windows_executable_test
         --cpack ${CMAKE_CPACK_COMMAND} --build-dir ${PROJECT_BINARY_DIR})
 set_tests_properties(windows_executable_test PROPERTIES LABELS packaging TIMEOUT 120)
 
+# The 32-bit program plays in a 32-bit prefix, through Wine's 32-bit half, which needs a machine
+# that runs 32-bit programs: elsewhere the test finds that out and is reported as skipped.
+if(MORVANE_WINDOWS_ARCH STREQUAL "i686")
+    set(_wine_arch win32)
+    set(_needs_32_bit --needs-32-bit ${PROJECT_SOURCE_DIR}/scripts/runs-32-bit.sh)
+else()
+    set(_wine_arch win64)
+    set(_needs_32_bit)
+endif()
 add_test(NAME wine_play_test
     COMMAND ${MORVANE_DEBIAN_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/wine_play_test.py
         --game $<TARGET_FILE:morvane> --probe $<TARGET_FILE:window_probe>
-        --wine-run ${PROJECT_SOURCE_DIR}/tools/wine-run)
-set_tests_properties(wine_play_test PROPERTIES LABELS wine TIMEOUT 180
-    ENVIRONMENT "PYTHONPATH=${PROJECT_SOURCE_DIR}/tools")
+        --wine-run ${PROJECT_SOURCE_DIR}/tests/tools/wine-run ${_needs_32_bit})
+set_tests_properties(wine_play_test PROPERTIES LABELS wine TIMEOUT 180 SKIP_RETURN_CODE 77
+    ENVIRONMENT "PYTHONPATH=${PROJECT_SOURCE_DIR}/tests/tools;WINEARCH=${_wine_arch}")

@@ -4,7 +4,10 @@ server of its own, pressed with real X input (XTest, through xdotool), every tex
 outside the process by a small Windows program that walks the window and its boxes.
 
     python3 tests/system/wine_play_test.py --game build/windows-x64/window/win32/Morvane.exe \
-        --probe build/windows-x64/tools/window_probe.exe --wine-run tools/wine-run
+        --probe build/windows-x64/tests/tools/window_probe.exe --wine-run tests/tools/wine-run
+
+With --needs-32-bit SCRIPT (the 32-bit program) it first runs SCRIPT, and when that says the
+machine cannot run 32-bit programs, prints why and exits 77, which ctest reports as skipped.
 
 41 presses, the ten seconds, a press that no longer counts, RESET: the band-3 box with 4.1,
 "NEW RECORD!", the record label 4.1, and the window back at its start; then it closes with
@@ -73,7 +76,7 @@ class WinePlay(unittest.TestCase):
 
     def stop_game(self):
         xsession.stop_process(self.game)
-        subprocess.run(["wineserver", "--kill"], env=self.env, check=False)
+        subprocess.run([ARGS.wine_run, "--kill"], env=self.env, check=False)
 
     def inspect(self, *arguments, timeout_ms=60000):
         # Into files, not pipes: Wine's own processes that a run starts keep a pipe open.
@@ -151,7 +154,14 @@ def main():
     parser.add_argument("--game", required=True)
     parser.add_argument("--probe", required=True)
     parser.add_argument("--wine-run", required=True)
+    parser.add_argument("--needs-32-bit", metavar="SCRIPT")
     ARGS, rest = parser.parse_known_args()
+    if ARGS.needs_32_bit:
+        probe = subprocess.run(["bash", ARGS.needs_32_bit], capture_output=True, text=True,
+                               check=False)
+        if probe.returncode != 0:
+            print(f"skipped: {probe.stderr.strip()}, so Wine's 32-bit half cannot play the game")
+            sys.exit(77)
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
 
 

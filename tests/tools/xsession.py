@@ -215,10 +215,12 @@ class Desktop:
             if self.own_bus:
                 self.bus.stop()
             raise
-        # What a fresh login gives a program: no locale and no Qt settings of whoever runs
-        # the tests; a test sets those it means to.
+        # What a fresh login gives a program: Debian's default locale, C.UTF-8, and no locale
+        # or Qt settings of whoever runs the tests; a test sets those it means to. (Without
+        # a UTF-8 locale Qt 6.8 says on stderr that it chose one.)
         self.env = {name: value for name, value in self.bus.env.items()
                     if not name.startswith(("LC_", "QT_")) and name not in ("LANG", "LANGUAGE")}
+        self.env["LANG"] = "C.UTF-8"
         self.env.update(self.screen.env)
 
     def close(self):
@@ -422,8 +424,8 @@ def count_of(name):
 def find_push_button(accessible, depth=0):
     if accessible is None or depth > 8:
         return None
-    role = accessible.get_role_name()
-    if role == "push button":
+    # By role, not by its name: AT-SPI 2.56 (Debian 13) calls it "button", 2.46 "push button".
+    if accessible.get_role() == atspi().Role.PUSH_BUTTON:
         try:
             count_of(accessible.get_name())
             return accessible
@@ -437,7 +439,7 @@ def find_push_button(accessible, depth=0):
 
 
 class Probe:
-    """The X input probe (tools/xprobe.cpp), one command per call."""
+    """The X input probe (tests/tools/xprobe.cpp), one command per call."""
 
     def __init__(self, executable, desktop):
         self.executable = executable
