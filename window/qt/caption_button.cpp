@@ -1,32 +1,12 @@
 #include "window/qt/caption_button.h"
 
 #include <QKeyEvent>
+#include <QScopeGuard>
 #include <QStyleOptionButton>
 #include <QStyleOptionFocusRect>
 #include <QStylePainter>
 
 namespace qtshell {
-namespace {
-
-// Sets a button's event time for one handler and clears it after, however the handler leaves.
-class EventTimeScope {
-public:
-    EventTimeScope(quint64& slot, const QInputEvent& event) noexcept
-        : m_slot(slot)
-    {
-        m_slot = event.timestamp();
-    }
-    EventTimeScope(const EventTimeScope&) = delete;
-    EventTimeScope& operator=(const EventTimeScope&) = delete;
-    EventTimeScope(EventTimeScope&&) = delete;
-    EventTimeScope& operator=(EventTimeScope&&) = delete;
-    ~EventTimeScope() { m_slot = 0; }
-
-private:
-    quint64& m_slot;
-};
-
-} // namespace
 
 void CaptionButton::paintEvent(QPaintEvent* /*event*/)
 {
@@ -50,7 +30,8 @@ void CaptionButton::paintEvent(QPaintEvent* /*event*/)
 
 void CaptionButton::keyPressEvent(QKeyEvent* event)
 {
-    const EventTimeScope scope(m_eventTime, *event);
+    const auto clear = qScopeGuard([this] { m_eventTime = 0; });
+    m_eventTime = event->timestamp();
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         // A held key is one press, not a stream of them.
         if (!event->isAutoRepeat()) {
@@ -70,13 +51,15 @@ void CaptionButton::keyPressEvent(QKeyEvent* event)
 
 void CaptionButton::keyReleaseEvent(QKeyEvent* event)
 {
-    const EventTimeScope scope(m_eventTime, *event);
+    const auto clear = qScopeGuard([this] { m_eventTime = 0; });
+    m_eventTime = event->timestamp();
     QPushButton::keyReleaseEvent(event);
 }
 
 void CaptionButton::mouseReleaseEvent(QMouseEvent* event)
 {
-    const EventTimeScope scope(m_eventTime, *event);
+    const auto clear = qScopeGuard([this] { m_eventTime = 0; });
+    m_eventTime = event->timestamp();
     QPushButton::mouseReleaseEvent(event);
 }
 

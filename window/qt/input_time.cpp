@@ -29,8 +29,9 @@ bool InputTime::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonRelease:
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
-        if (watched->isWindowType()) {
-            m_lastFromWindowSystem = static_cast<const QInputEvent*>(event)->timestamp();
+        if (const auto* const input = dynamic_cast<const QInputEvent*>(event);
+            input != nullptr && watched->isWindowType()) {
+            m_lastFromWindowSystem = input->timestamp();
         }
         break;
     default:

@@ -79,6 +79,7 @@ Form1::Form1(clicktest::NumberFormat format, QWidget* parent)
     : QWidget(parent,
         Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , m_inputTime(new InputTime(this))
     , m_session(*this, format)
 {
     using window::pixels;
@@ -135,8 +136,6 @@ Form1::Form1(clicktest::NumberFormat format, QWidget* parent)
     m_label1 = qobject_cast<QLabel*>(rows.at(window::designRow(clicktest::Control::Label1)));
     m_timer1 = new DeadlineTimer(design.timerInterval, this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
-
-    m_inputTime = new InputTime(this);
 
     connect(
         m_command1, &QAbstractButton::clicked, this, [this] { press(window::Button::Command1); });
