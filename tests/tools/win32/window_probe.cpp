@@ -84,7 +84,7 @@ std::vector<HWND> children(HWND parent)
 
 struct Search {
     HWND form = nullptr;
-    std::vector<HWND> boxes {};
+    std::vector<HWND> boxes;
 };
 
 BOOL CALLBACK findForm(HWND window, LPARAM state)
