@@ -476,12 +476,14 @@ NOTES = [
     "**The run's length**: a click on the record label makes the window active (Xvfb has no "
     "window manager to do it); 20 more presses there, 1 ms apart, wake the X server and the "
     "game just before the run, so the first press travels as fast as the later ones; the first "
-    "press on the button is held 50 ms; then presses go 1 ms apart from 9980 ms to 10020 ms "
-    "after its release. Times are when xprobe sent each release, which is what counts a press "
-    "in Qt. The bound is only as good as the delivery delay is steady from press to press.",
+    "press on the button is held 50 ms; then presses go "
+    f"{DEADLINE_GAP_MS} ms apart from {DEADLINE_FROM_MS} ms to {DEADLINE_TO_MS} ms after its "
+    "release. Each release's time is the X server's own, read by the probe from XInput2's raw "
+    "events on a second connection: the same stamp the game's event carries. Busy runs start "
+    "two spinning processes per CPU just before the first press.",
     "**The run timer alone**: `bench/tick_bench` starts the game's `DeadlineTimer` afresh "
-    "5 times with its 10000 ms interval and times each tick from the start on the same "
-    "monotonic clock; it runs beside the end-to-end measurements.",
+    f"{DEADLINE_RUNS} times with its {RUN_MS} ms interval and times each tick from the start on "
+    "the same monotonic clock; it runs beside the end-to-end measurements.",
     "**Instructions per press**: each program under `valgrind --tool=callgrind`, counters "
     "zeroed after three warm-up presses, then 100 presses 60 ms apart; all threads' "
     "instructions divided by 100.",

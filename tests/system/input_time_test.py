@@ -66,11 +66,7 @@ def main():
         failures = trial(options, bus, busy=False) + trial(options, bus, busy=True)
     finally:
         bus.stop()
-    for failure in failures:
-        print(f"FAIL: {failure}")
-    if not failures:
-        print("PASS: quiet and busy, the count is the clicks inside ten seconds of input time")
-    return 1 if failures else 0
+    return xsession.report(failures, "quiet and busy, the count is the clicks inside ten seconds of input time")
 
 
 if __name__ == "__main__":

@@ -45,11 +45,7 @@ def main():
                         f"{options.presses} presses")
     if status != 0:
         failures.append(f"the game exited with status {status} when its window was closed")
-    for failure in failures:
-        print(f"FAIL: {failure}")
-    if not failures:
-        print("PASS: every press was counted")
-    return 1 if failures else 0
+    return xsession.report(failures, "every press was counted")
 
 
 if __name__ == "__main__":

@@ -118,14 +118,20 @@ struct XFreer {
     void operator()(void* data) const { XFree(data); }
 };
 
+[[nodiscard]] DisplayPtr openDisplay()
+{
+    DisplayPtr display(XOpenDisplay(nullptr));
+    if (!display) {
+        throw ProbeError("cannot open the X display");
+    }
+    return display;
+}
+
 class Probe {
 public:
     Probe()
-        : m_display(XOpenDisplay(nullptr))
+        : m_display(openDisplay())
     {
-        if (!m_display) {
-            throw ProbeError("cannot open the X display");
-        }
         int eventBase = 0;
         int errorBase = 0;
         int major = 0;
@@ -308,11 +314,8 @@ private:
 class ReleaseClock {
 public:
     ReleaseClock()
-        : m_display(XOpenDisplay(nullptr))
+        : m_display(openDisplay())
     {
-        if (!m_display) {
-            throw ProbeError("cannot open the X display");
-        }
         int opcode = 0;
         int eventBase = 0;
         int errorBase = 0;

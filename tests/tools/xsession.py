@@ -453,6 +453,15 @@ class Probe:
         return json.loads(result.stdout)
 
 
+def report(failures, success):
+    """Prints each failure, or `success` when there is none, and returns the exit status."""
+    for failure in failures:
+        print(f"FAIL: {failure}")
+    if not failures:
+        print(f"PASS: {success}")
+    return 1 if failures else 0
+
+
 def close_program(probe, title, process, timeout=10.0):
     """Closes the window as its close button would, and returns the program's exit status."""
     if process.poll() is None:
