@@ -1,5 +1,6 @@
 #include "window/common/game_session.h"
 
+#include <exception>
 #include <utility>
 
 namespace window {
@@ -27,80 +28,75 @@ private:
 
 } // namespace
 
-GameSession::GameSession(ShellControls& shell, clicktest::NumberFormat format)
+GameSession::GameSession(
+    ShellControls& shell, clicktest::NumberFormat format, std::chrono::microseconds stampStep)
     : m_shell(shell)
-    , m_runEnd(static_cast<std::int32_t>(Form1Design.timerInterval.count()))
-    , m_boundary([this](const std::string& reason) { reportFailure(reason); })
+    , m_runEnd(Form1Design.timerInterval, stampStep)
     , m_controller(*this, format)
 {
 }
 
 void GameSession::load() noexcept
 {
-    m_boundary.deliver([this] { m_controller.Form_Load(); });
+    deliver([this] { m_controller.Form_Load(); });
 }
 
-void GameSession::press(Button which, std::optional<InputTime> at) noexcept
+void GameSession::press(Button which, std::optional<InputTime> stamp) noexcept
 {
     if (m_boxOpen) {
         return;
     }
-    if (at && m_runEnd.hasPassed(*at)) {
+    const RunEnd::Clock::time_point handled = RunEnd::Clock::now();
+    if (m_runEnd.hasPassed(stamp, handled)) {
         tick();
     }
-    m_pressTime = at;
-    m_boundary.deliver([this, which] {
+    m_pressStamp = stamp;
+    m_pressHandled = handled;
+    deliver([this, which] {
         if (which == Button::Command1) {
             m_controller.Command1_Click();
         } else {
             m_controller.Command2_Click();
         }
     });
-    m_pressTime.reset();
+    m_pressStamp.reset();
 }
 
 void GameSession::tick() noexcept
 {
     m_runEnd.clear();
-    m_boundary.deliver([this] { m_controller.Timer1_Timer(); });
+    deliver([this] { m_controller.Timer1_Timer(); });
 }
 
-clicktest::Text GameSession::GetText(clicktest::Control which) const
+template <typename Handler> void GameSession::deliver(Handler&& handler) noexcept
 {
-    m_boundary.refuseAfterFailure();
-    return m_shell.GetText(which);
-}
-
-void GameSession::SetText(clicktest::Control which, std::u16string_view text)
-{
-    m_boundary.refuseAfterFailure();
-    m_shell.SetText(which, text);
-}
-
-void GameSession::SetTimerEnabled(bool enabled)
-{
-    m_boundary.refuseAfterFailure();
-    m_shell.SetTimerEnabled(enabled);
-    // The press that starts the run starts it in input time too; one with no time leaves the
-    // run's end to the timer alone.
-    if (enabled && m_pressTime) {
-        m_runEnd.start(*m_pressTime);
-    } else {
-        m_runEnd.clear();
+    if (m_failed) {
+        return;
+    }
+    try {
+        std::forward<Handler>(handler)();
+    } catch (const std::exception& error) {
+        fail(error.what());
+    } catch (...) {
+        fail(UnexpectedError);
     }
 }
 
-void GameSession::ShowMessage(std::u16string_view prompt)
+void GameSession::refuseAfterFailure() const
 {
-    m_boundary.refuseAfterFailure();
-    const OpenBox open(m_boxOpen);
-    m_shell.ShowMessage(prompt);
+    if (m_failed) {
+        throw clicktest::ControlError("The program is ending after an error");
+    }
 }
 
-void GameSession::reportFailure(const std::string& reason) noexcept
+void GameSession::fail(std::string_view reason) noexcept
 {
+    if (m_failed) {
+        return; // a handler unwinding after the first error
+    }
+    m_failed = true;
     try {
-        m_shell.SetTimerEnabled(false);
+        m_shell.setTimerEnabled(false);
     } catch (...) {
         // The timer is the shell's; a tick after this finds the game failed and does nothing.
     }
@@ -110,8 +106,39 @@ void GameSession::reportFailure(const std::string& reason) noexcept
     } catch (...) {
         // The box could not be shown; the program still ends with the failure's status.
     }
-    // Only now: a quit queued before the box would close it unseen.
+    // Only now: a quit before the box would close it unseen.
     m_shell.quit(1);
+}
+
+clicktest::Text GameSession::GetText(clicktest::Control which) const
+{
+    refuseAfterFailure();
+    return m_shell.text(which);
+}
+
+void GameSession::SetText(clicktest::Control which, std::u16string_view text)
+{
+    refuseAfterFailure();
+    m_shell.setText(which, text);
+}
+
+void GameSession::SetTimerEnabled(bool enabled)
+{
+    refuseAfterFailure();
+    m_shell.setTimerEnabled(enabled);
+    // The press that starts the run starts it at its own times.
+    if (enabled) {
+        m_runEnd.start(m_pressStamp, m_pressHandled);
+    } else {
+        m_runEnd.clear();
+    }
+}
+
+void GameSession::ShowMessage(std::u16string_view prompt)
+{
+    refuseAfterFailure();
+    const OpenBox open(m_boxOpen);
+    m_shell.showMessage(prompt);
 }
 
 } // namespace window

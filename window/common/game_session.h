@@ -2,122 +2,72 @@
 
 #include "clicktest/controller.h"
 #include "clicktest/number_text.h"
-#include "window/common/error_boundary.h"
 #include "window/common/form1_design.h"
-#include "window/common/input_deadline.h"
+#include "window/common/run_end.h"
 
-#include <array>
-#include <cstddef>
+#include <chrono>
 #include <optional>
-#include <string>
 #include <string_view>
 
 namespace window {
 
-// The two buttons the player can press.
-enum class Button { Command1, Command2 };
-
-// The row of the design table that makes each control; the one place that says which is which.
-[[nodiscard]] constexpr std::size_t designRow(clicktest::Control which) noexcept
-{
-    switch (which) {
-    case clicktest::Control::Command1:
-        return 0;
-    case clicktest::Control::Counter:
-        return 2;
-    case clicktest::Control::Label1:
-        break;
-    }
-    return 3;
-}
-
-[[nodiscard]] constexpr std::size_t designRow(Button which) noexcept
-{
-    return which == Button::Command1 ? 0 : 1;
-}
-
-// The button a design row makes, if it makes one.
-[[nodiscard]] constexpr std::optional<Button> buttonInRow(std::size_t row) noexcept
-{
-    switch (row) {
-    case 0:
-        return Button::Command1;
-    case 1:
-        return Button::Command2;
-    default:
-        return std::nullopt;
-    }
-}
-
-[[nodiscard]] constexpr const ControlDesign& designOf(clicktest::Control which) noexcept
-{
-    return Form1Design.controls.at(designRow(which));
-}
-
-[[nodiscard]] constexpr const ControlDesign& designOf(Button which) noexcept
-{
-    return Form1Design.controls.at(designRow(which));
-}
-
-// The shown control a point of the client area (in twips) belongs to. Where two controls overlap
-// the earlier row of the design is on top and takes the press, in every shell.
-[[nodiscard]] constexpr std::optional<std::size_t> rowAt(int x, int y) noexcept
-{
-    for (std::size_t row = 0; row < Form1Design.controls.size(); ++row) {
-        const ControlDesign& entry = Form1Design.controls.at(row);
-        if (entry.shown && x >= entry.left && x < entry.left + entry.width && y >= entry.top
-            && y < entry.top + entry.height) {
-            return row;
-        }
-    }
-    return std::nullopt;
-}
-
-enum class Arrow { Left, Up, Right, Down };
-
-// Arrow keys only move the focus, in tab order: Left and Up back, Right and Down on, wrapping
-// round. They never press a button.
-[[nodiscard]] constexpr Button focusAfter(Button focused, Arrow arrow) noexcept
-{
-    constexpr std::array<Button, 2> tabOrder { Button::Command1, Button::Command2 };
-    const std::size_t at = focused == Button::Command1 ? 0 : 1;
-    const bool back = arrow == Arrow::Left || arrow == Arrow::Up;
-    return tabOrder.at((at + (back ? tabOrder.size() - 1 : 1)) % tabOrder.size());
-}
-
-// What a shell does with its own controls, raw: the game's view operations, plus the error box
-// and the end of the event loop. The session guards every call.
-class ShellControls : public clicktest::ClickTestView {
+// What a shell does with its own window, raw. Only the session calls these, and it guards every
+// call; any of them may throw when the platform refuses (clicktest::ControlError, say).
+class ShellControls {
 public:
-    // Modal, with an error icon; returns once the player has dismissed it.
-    virtual void showFailure(const std::string& reason) = 0;
-    // Ends the event loop, so that the program exits with `status`.
+    ShellControls() = default;
+    ShellControls(const ShellControls&) = delete;
+    ShellControls& operator=(const ShellControls&) = delete;
+    ShellControls(ShellControls&&) = delete;
+    ShellControls& operator=(ShellControls&&) = delete;
+    virtual ~ShellControls() = default;
+
+    // The text of the control the design makes for `which`.
+    [[nodiscard]] virtual clicktest::Text text(clicktest::Control which) const = 0;
+    // Shown at once.
+    virtual void setText(clicktest::Control which, std::u16string_view text) = 0;
+    // On: a tick every interval of the design, the first one interval from now, never early.
+    // Off: no ticks.
+    virtual void setTimerEnabled(bool enabled) = 0;
+    // Modal to the window, with the prompt, OK alone and no icon; returns once dismissed.
+    virtual void showMessage(std::u16string_view prompt) = 0;
+    // Modal, with `reason` (UTF-8) and an error icon; returns once dismissed.
+    virtual void showFailure(std::string_view reason) = 0;
+    // Ends the event loop, now or as soon as it runs, so that the program exits with `status`.
     virtual void quit(int status) noexcept = 0;
 };
 
-// One game in one window, the same for every shell: the controller behind the error boundary,
-// and the rules of delivery. A shell forwards its window's load, presses, ticks and close
-// requests here and does nothing else with them.
+// The reason given for a failure that is no std::exception.
+inline constexpr std::string_view UnexpectedError = "An unexpected error occurred.";
+
+// One game in one window, the same for every shell: the game's view over the shell's controls,
+// the error policy at the event loop's edge, and the rules of delivery. A shell forwards its
+// window's load, presses, ticks and close requests here and does nothing else with them.
+//
+// The error policy: an error never leaves an event handler, so never crosses the platform's event
+// loop. The first one stops the timer, is shown once in the shell's failure box, and then ends the
+// program with status 1; from then on no handler runs and every view call is refused, so nothing
+// is counted or shown after it, not even by a handler still on the stack below the box.
 class GameSession final : private clicktest::ClickTestView {
 public:
-    GameSession(ShellControls& shell, clicktest::NumberFormat format);
+    // `stampStep`: how much later than its stamp a press may have been made, beyond the
+    // millisecond; zero where the window system's stamps are exact.
+    GameSession(ShellControls& shell, clicktest::NumberFormat format,
+        std::chrono::microseconds stampStep = std::chrono::microseconds::zero());
 
     void load() noexcept;
     // Dropped while a box is open, whatever sent it: the boxes are modal to the whole window.
-    // A press counts by its input time, the window system's stamp, where it has one: a press
-    // stamped at or past the run's end comes after the tick, however early the timer would
-    // come. One without (an accessibility action) counts by when it is handled.
-    void press(Button which, std::optional<InputTime> at = std::nullopt) noexcept;
-    // Delivered even under a box; the game is built for that. A shell delivers first every
-    // press already stamped, so the timer never cuts off one made in time.
+    // `stamp` is the window system's time of the input that made the press, where it has one: a
+    // press made at or past the run's end comes after the tick, however early or late the timer
+    // comes. One without (an accessibility action) counts by when it is handled.
+    void press(Button which, std::optional<InputTime> stamp = std::nullopt) noexcept;
+    // Delivered even under a box; the game is built for that. A shell delivers first every press
+    // already stamped, so that the timer never cuts off one made in time.
     void tick() noexcept;
 
-    // Whether a request to close the window may be granted now. Not while a box is open: the
-    // handler below it is still running.
+    // Whether a request to close the window may be granted now: not while a box is open, since
+    // the handler below it is still running.
     [[nodiscard]] bool mayClose() const noexcept { return !m_boxOpen; }
-    [[nodiscard]] bool isBoxOpen() const noexcept { return m_boxOpen; }
-    // True once an error has ended the game; nothing more is shown or counted.
-    [[nodiscard]] bool hasFailed() const noexcept { return m_boundary.hasFailed(); }
 
 private:
     [[nodiscard]] clicktest::Text GetText(clicktest::Control which) const override;
@@ -125,13 +75,18 @@ private:
     void SetTimerEnabled(bool enabled) override;
     void ShowMessage(std::u16string_view prompt) override;
 
-    void reportFailure(const std::string& reason) noexcept;
+    // Runs one event handler, unless the program is already ending.
+    template <typename Handler> void deliver(Handler&& handler) noexcept;
+    void refuseAfterFailure() const;
+    void fail(std::string_view reason) noexcept;
 
     ShellControls& m_shell;
     bool m_boxOpen = false;
-    InputDeadline m_runEnd;
-    std::optional<InputTime> m_pressTime;
-    ErrorBoundary m_boundary;
+    bool m_failed = false;
+    RunEnd m_runEnd;
+    // The press being handled: a run it starts starts at its times.
+    std::optional<InputTime> m_pressStamp;
+    RunEnd::Clock::time_point m_pressHandled;
     clicktest::Controller m_controller;
 };
 
