@@ -481,7 +481,7 @@ NOTES = [
     "release. Each release's time is the X server's own, read by the probe from XInput2's raw "
     "events on a second connection: the same stamp the game's event carries. Busy runs start "
     "two spinning processes per CPU just before the first press.",
-    "**The run timer alone**: `bench/tick_bench` starts the game's `DeadlineTimer` afresh "
+    "**The run timer alone**: `bench/tick_bench` starts a run timer made as the window makes it (a precise QTimer) afresh "
     f"{DEADLINE_RUNS} times with its {RUN_MS} ms interval and times each tick from the start on "
     "the same monotonic clock; it runs beside the end-to-end measurements.",
     "**Instructions per press**: each program under `valgrind --tool=callgrind`, counters "

@@ -4,35 +4,35 @@
 
 #include <array>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 namespace clicktest {
 
-// One row of the rating table. A rate falls in the band when it is above `above` (if the
-// band has a lower bound) and below `below`; the message is first + rate + second.
+// One row of the rating table. A rate falls in the band when it is above `above`, for the one
+// band that has a lower bound, and below `below`; the message is first + rate + second.
 struct RatingBand {
-    bool hasLowerBound;
-    double above;
+    std::optional<double> above;
     double below;
     std::u16string_view first;
     std::u16string_view second;
 
     [[nodiscard]] constexpr bool Holds(double rate) const noexcept
     {
-        return (!hasLowerBound || rate > above) && rate < below;
+        return (!above || rate > *above) && rate < below;
     }
 };
 
 // Tested top to bottom; every bound is strict, so a rate on a limit goes one band up.
 inline constexpr std::array<RatingBand, 5> RatingBands { {
-    { true, 0.0, 2.5, u"You only clicked the button ",
+    { 0.0, 2.5, u"You only clicked the button ",
         u" times in a second. You need more practice using a mouse." },
-    { false, 0.0, 4.0, u"You're pretty good - you clicked the button ",
+    { std::nullopt, 4.0, u"You're pretty good - you clicked the button ",
         u" times each second. Next time, try to do better." },
-    { false, 0.0, 6.0, u"Wow! You clicked the button ", u" times in a second. Bravo!!!" },
-    { false, 0.0, 10.0, u"Amazing! Clicking a button ",
+    { std::nullopt, 6.0, u"Wow! You clicked the button ", u" times in a second. Bravo!!!" },
+    { std::nullopt, 10.0, u"Amazing! Clicking a button ",
         u" times in a single second is quite cool!" },
-    { false, 0.0, std::numeric_limits<double>::infinity(), u"Wow. ", u" times per second..." },
+    { std::nullopt, std::numeric_limits<double>::infinity(), u"Wow. ", u" times per second..." },
 } };
 
 // The band a rate falls in; the last band takes whatever no earlier band holds.

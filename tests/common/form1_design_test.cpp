@@ -1,5 +1,4 @@
 #include "window/common/form1_design.h"
-#include "window/common/game_session.h"
 
 #include "clicktest/controller.h"
 #include "clicktest/number_text.h"
@@ -8,6 +7,8 @@
 
 #include <set>
 
+using clicktest::Control;
+using window::Button;
 using window::Form1Design;
 using window::pixelsAt;
 
@@ -25,7 +26,7 @@ TEST(Form1Design, EveryLengthScalesLikeWindowsMulDiv)
     EXPECT_EQ(window::fontPixelsAt(18.0, 144), 36);
 }
 
-TEST(Form1Design, ControlsAreDistinctAndTheGameFindsItsOwn)
+TEST(Form1Design, EachControlHasOneRowAndTheGameFindsItsOwn)
 {
     std::set<int> ids;
     std::set<int> tabs;
@@ -35,16 +36,35 @@ TEST(Form1Design, ControlsAreDistinctAndTheGameFindsItsOwn)
     }
     EXPECT_EQ(ids.size(), Form1Design.controls.size());
     EXPECT_EQ(tabs.size(), Form1Design.controls.size());
-    EXPECT_EQ(window::designOf(clicktest::Control::Command1).name, "Command1");
-    EXPECT_EQ(window::designOf(clicktest::Control::Counter).name, "Counter");
-    EXPECT_EQ(window::designOf(clicktest::Control::Label1).name, "Label1");
-    EXPECT_EQ(window::designOf(window::Button::Command2).name, "Command2");
+    EXPECT_EQ(window::designOf(Control::Command1).name, "Command1");
+    EXPECT_EQ(window::designOf(Control::Counter).name, "Counter");
+    EXPECT_EQ(window::designOf(Control::Label1).name, "Label1");
+    EXPECT_EQ(window::designOf(Button::Command2).name, "Command2");
+    EXPECT_EQ(&window::designOf(Button::Command1), &window::designOf(Control::Command1));
+    EXPECT_FALSE(window::designOf(Control::Label1).isButton());
+    EXPECT_EQ(window::buttonWithId(window::designOf(Button::Command2).id), Button::Command2);
+    EXPECT_EQ(window::buttonWithId(window::designOf(Control::Label1).id), std::nullopt);
 }
 
 TEST(Form1Design, StartingTextsAgreeWithTheGame)
 {
-    EXPECT_EQ(window::designOf(clicktest::Control::Command1).text, clicktest::IdleCaption);
-    EXPECT_EQ(window::designOf(clicktest::Control::Counter).text, clicktest::IntegerText(0));
-    EXPECT_EQ(window::designOf(clicktest::Control::Label1).text,
+    EXPECT_EQ(window::designOf(Control::Command1).text, clicktest::IdleCaption);
+    EXPECT_EQ(window::designOf(Control::Counter).text, clicktest::IntegerText(0));
+    EXPECT_EQ(window::designOf(Control::Label1).text,
         u"RECORD: " + clicktest::NumberText(clicktest::StartingRecordRate));
+}
+
+TEST(Form1Design, TabOrderComesFromTheTableAndArrowsFollowItRoundTheButtons)
+{
+    EXPECT_EQ(window::buttonsInTabOrder(), (std::array { Button::Command1, Button::Command2 }));
+    const auto rows = window::rowsInTabOrder();
+    for (std::size_t place = 1; place < rows.size(); ++place) {
+        EXPECT_LT(Form1Design.controls.at(rows.at(place - 1)).tabIndex,
+            Form1Design.controls.at(rows.at(place)).tabIndex);
+    }
+    for (const window::Arrow arrow :
+        { window::Arrow::Left, window::Arrow::Up, window::Arrow::Right, window::Arrow::Down }) {
+        EXPECT_EQ(window::focusAfter(Button::Command1, arrow), Button::Command2);
+        EXPECT_EQ(window::focusAfter(Button::Command2, arrow), Button::Command1);
+    }
 }

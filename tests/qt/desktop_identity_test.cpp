@@ -1,7 +1,7 @@
 #include "window/qt/startup.h"
 
 #include "message_box_dismisser.h"
-#include "window/qt/main_window.h"
+#include "window/qt/form1.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -9,8 +9,11 @@
 #include <QImage>
 #include <QList>
 #include <QPixmap>
+#include <QPushButton>
+#include <QSignalSpy>
 #include <QSize>
 #include <QTest>
+#include <QTimer>
 
 // How the desktop tells Morvane's windows apart: the icon they carry and the entry they belong to.
 class DesktopIdentityTest : public QObject {
@@ -66,7 +69,12 @@ void DesktopIdentityTest::windowAndMessageBoxesCarryTheIcon()
     MessageBoxDismisser dismisser;
     dismisser.whileOpen
         = [&boxIcons](QMessageBox& box) { boxIcons << box.windowIcon().cacheKey(); };
-    form.ShowMessage(u"Your rate is 4.1 clicks per second.");
+    // A run of one click, its tick at once, and RESET: the rating box.
+    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
+    auto* const timer = form.findChild<QTimer*>(QStringLiteral("Timer1"));
+    timer->setInterval(0);
+    QVERIFY(QSignalSpy(timer, &QTimer::timeout).wait());
+    QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
     QCOMPARE(boxIcons, QList<qint64>({ icon }));
 }
 

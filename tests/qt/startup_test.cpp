@@ -1,7 +1,7 @@
 #include "window/qt/startup.h"
 
 #include "message_box_dismisser.h"
-#include "window/qt/main_window.h"
+#include "window/qt/form1.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,8 @@
 #include "window/qt/startup.h"
 
 #include "window/common/form1_design.h"
-#include "window/qt/main_window.h"
+#include "window/qt/form1.h"
+#include "window/qt/qt_text.h"
 
 #include <QApplication>
 #include <QFont>
@@ -67,9 +68,6 @@ clicktest::NumberFormat numberFormatFor(const QLocale& locale)
 
 void substituteDesignFont()
 {
-    const auto toQString = [](std::u16string_view text) {
-        return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-    };
     QStringList faces;
     for (const std::u16string_view face : window::DesignFontFallbacks) {
         faces.append(toQString(face));
@@ -105,10 +103,6 @@ int runGame(int& argc, char** argv)
 
     substituteDesignFont();
     Form1 form(numberFormatFor(QLocale::system()));
-    // An error while the window was being made was reported before any event loop could end.
-    if (form.hasFailed()) {
-        return EXIT_FAILURE;
-    }
     if (const QScreen* screen = form.screen()) {
         form.move(screen->availableGeometry().center() - form.rect().center());
     }
