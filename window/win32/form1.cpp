@@ -6,6 +6,7 @@
 #include "window/win32/wide_text.h"
 #include "window/win32/win32_error.h"
 
+#include <chrono>
 #include <optional>
 
 namespace win32shell {
@@ -36,7 +37,7 @@ DWORD controlStyle(const window::ControlDesign& entry) noexcept
 {
     // Clipped by their siblings, so that where two buttons overlap the one above stays whole.
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (entry.shown ? WS_VISIBLE : 0U);
-    if (entry.kind == window::ControlKind::PushButton) {
+    if (entry.isButton()) {
         // No BS_NOTIFY: with it a press inside the double-click time becomes BN_DOUBLECLICKED
         // and is lost to the count. BS_MULTILINE wraps a caption that is wider than the button.
         return style | BS_PUSHBUTTON | BS_MULTILINE | WS_TABSTOP;
@@ -62,6 +63,33 @@ std::optional<window::Arrow> arrowFor(WPARAM virtualKey) noexcept
     }
 }
 
+// How much later than its message's time a press may have been made. Windows stamps input with
+// its tick count, which steps with the clock's interrupt: 15.6 ms unless the system says otherwise.
+// (Wine stamps it with the X server's millisecond, which the session finds out from the stamps.)
+std::chrono::microseconds messageTimeStep() noexcept
+{
+    constexpr DWORD HundredNanosecondsPerMicrosecond = 10;
+    DWORD adjustment = 0;
+    DWORD increment = 0;
+    BOOL adjustmentDisabled = FALSE;
+    if (GetSystemTimeAdjustment(&adjustment, &increment, &adjustmentDisabled) == FALSE
+        || increment == 0) {
+        increment = 156'250;
+    }
+    return std::chrono::microseconds((increment + HundredNanosecondsPerMicrosecond - 1)
+        / HundredNanosecondsPerMicrosecond);
+}
+
+// The time of the input a press comes from: the message the loop is handling, where the press was
+// not sent from another thread (an automation tool's BM_CLICK, UI Automation's Invoke).
+std::optional<window::InputTime> pressStamp() noexcept
+{
+    if (InSendMessage() != FALSE) {
+        return std::nullopt;
+    }
+    return window::inputTimeFromMilliseconds(static_cast<std::uint32_t>(GetMessageTime()));
+}
+
 } // namespace
 
 bool Form1::registerClass(HINSTANCE instance) noexcept
@@ -78,9 +106,9 @@ bool Form1::registerClass(HINSTANCE instance) noexcept
     return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-Form1::Form1(HINSTANCE instance, clicktest::NumberFormat format,
-    std::chrono::milliseconds timerInterval, const DpiFunctions& dpiFunctions)
-    : m_session(*this, format)
+Form1::Form1(HINSTANCE instance, clicktest::NumberFormat format, const DpiFunctions& dpiFunctions,
+    std::chrono::milliseconds timerInterval)
+    : m_session(*this, format, messageTimeStep())
     , m_dpi(dpiFunctions)
     , m_face(chooseDesignFace())
 {
@@ -96,23 +124,13 @@ Form1::Form1(HINSTANCE instance, clicktest::NumberFormat format,
     const int dpi = windowDpi(handle(), m_dpi);
     layOut(dpi);
     centreOnWorkArea(dpi);
-    m_timer1 = std::make_unique<PreciseTimer>(handle(), TickMessage, timerInterval);
+    m_timer1 = std::make_unique<RunTimer>(handle(), RunTimerId, timerInterval);
     m_session.load();
 }
 
-HWND Form1::control(std::string_view name) const noexcept
+clicktest::Text Form1::text(clicktest::Control which) const
 {
-    for (std::size_t i = 0; i < ControlCount; ++i) {
-        if (Form1Design.controls.at(i).name == name) {
-            return m_controls.at(i);
-        }
-    }
-    return nullptr;
-}
-
-clicktest::Text Form1::GetText(clicktest::Control which) const
-{
-    const HWND control = controlFor(which);
+    const HWND control = m_controls.at(window::rowOf(which));
     SetLastError(ERROR_SUCCESS);
     const int length = GetWindowTextLengthW(control);
     if (length == 0 && GetLastError() != ERROR_SUCCESS) {
@@ -127,24 +145,24 @@ clicktest::Text Form1::GetText(clicktest::Control which) const
     return toText(text);
 }
 
-void Form1::SetText(clicktest::Control which, std::u16string_view text)
+void Form1::setText(clicktest::Control which, std::u16string_view text)
 {
     const std::wstring wide = toWide(text);
-    if (SetWindowTextW(controlFor(which), wide.c_str()) == FALSE) {
+    if (SetWindowTextW(m_controls.at(window::rowOf(which)), wide.c_str()) == FALSE) {
         throw clicktest::ControlError("The control's text could not be set");
     }
 }
 
-void Form1::SetTimerEnabled(bool enabled)
+void Form1::setTimerEnabled(bool enabled)
 {
     if (enabled) {
-        m_timer1->enable();
+        m_timer1->start();
     } else {
-        m_timer1->disable();
+        m_timer1->stop();
     }
 }
 
-void Form1::ShowMessage(std::u16string_view prompt)
+void Form1::showMessage(std::u16string_view prompt)
 {
     const std::wstring text = toWide(prompt);
     // OK alone and no icon, as the game has always shown it; owned, so the window waits for it.
@@ -153,7 +171,7 @@ void Form1::ShowMessage(std::u16string_view prompt)
     }
 }
 
-void Form1::showFailure(const std::string& reason)
+void Form1::showFailure(std::string_view reason)
 {
     const std::wstring text = wideFromUtf8(reason);
     MessageBoxW(handle(), text.c_str(), boxTitle().c_str(), MB_OK | MB_ICONERROR);
@@ -209,8 +227,8 @@ LRESULT Form1::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
         break;
     case DM_GETDEFID:
         return onGetDefaultId();
-    case TickMessage:
-        onTick(wParam);
+    case WM_TIMER:
+        onTimer(wParam);
         return 0;
     case WM_DPICHANGED:
         onDpiChanged(wParam, lParam);
@@ -250,23 +268,21 @@ void Form1::onCommand(WPARAM wParam) noexcept
     if (HIWORD(wParam) != BN_CLICKED) {
         return;
     }
-    const int id = LOWORD(wParam);
-    for (std::size_t row = 0; row < ControlCount; ++row) {
-        const std::optional<window::Button> button = window::buttonInRow(row);
-        if (button && Form1Design.controls.at(row).id == id) {
-            m_session.press(*button);
-        }
+    if (const std::optional<window::Button> pressed = window::buttonWithId(LOWORD(wParam))) {
+        m_session.press(*pressed, pressStamp());
     }
 }
 
 void Form1::onKeyDown(WPARAM virtualKey) noexcept
 {
     const std::optional<window::Arrow> arrow = arrowFor(virtualKey);
+    if (!arrow) {
+        return;
+    }
     const HWND focus = GetFocus();
-    for (std::size_t row = 0; row < ControlCount && arrow; ++row) {
-        const std::optional<window::Button> button = window::buttonInRow(row);
-        if (button && m_controls.at(row) == focus) {
-            SetFocus(m_controls.at(window::designRow(window::focusAfter(*button, *arrow))));
+    for (const window::Button which : window::buttonsInTabOrder()) {
+        if (button(which) == focus) {
+            SetFocus(button(window::focusAfter(which, *arrow)));
             return;
         }
     }
@@ -277,18 +293,17 @@ LRESULT Form1::onGetDefaultId() const noexcept
     // Return presses the button that has the focus: the dialog manager asks the window which
     // button is the default one and presses that.
     const HWND focus = GetFocus();
-    for (std::size_t i = 0; i < ControlCount; ++i) {
-        const window::ControlDesign& entry = Form1Design.controls.at(i);
-        if (m_controls.at(i) == focus && entry.kind == window::ControlKind::PushButton) {
-            return MAKELRESULT(entry.id, DC_HASDEFID);
+    for (const window::Button which : window::buttonsInTabOrder()) {
+        if (button(which) == focus) {
+            return MAKELRESULT(window::designOf(which).id, DC_HASDEFID);
         }
     }
     return 0;
 }
 
-void Form1::onTick(WPARAM generation) noexcept
+void Form1::onTimer(WPARAM id) noexcept
 {
-    if (m_timer1 && m_timer1->accepts(generation)) {
+    if (id == RunTimerId && m_timer1 && m_timer1->isTick()) {
         m_session.tick();
     }
 }
@@ -324,14 +339,14 @@ void Form1::onDestroy() noexcept
 
 void Form1::createControls(HINSTANCE instance)
 {
-    // The design lists the controls in tab order; that is their stacking order too, which the
-    // dialog manager's Tab follows and which keeps the earlier button whole where two overlap.
+    // Made in tab order, which is their stacking order too: the dialog manager's Tab follows it,
+    // and it keeps the earlier button whole where two overlap.
     HWND previous = HWND_TOP;
-    for (std::size_t i = 0; i < ControlCount; ++i) {
-        const window::ControlDesign& entry = Form1Design.controls.at(i);
+    for (const std::size_t row : window::rowsInTabOrder()) {
+        const window::ControlDesign& entry = Form1Design.controls.at(row);
         const std::wstring text = toWide(entry.text);
         const wchar_t* const controlClass
-            = entry.kind == window::ControlKind::PushButton ? L"BUTTON" : L"STATIC";
+            = entry.isButton() ? L"BUTTON" : L"STATIC";
         auto* const id = fromParameter<HMENU>(static_cast<INT_PTR>(entry.id));
         const HWND control = CreateWindowExW(0, controlClass, text.c_str(), controlStyle(entry), 0,
             0, 0, 0, handle(), id, instance, nullptr);
@@ -340,19 +355,19 @@ void Form1::createControls(HINSTANCE instance)
         }
         SetWindowPos(control, previous, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         previous = control;
-        m_controls.at(i) = control;
+        m_controls.at(row) = control;
     }
-    m_focus = m_controls.at(window::designRow(window::Button::Command1));
+    m_focus = button(window::buttonsInTabOrder().front());
 }
 
 void Form1::layOut(int dpi)
 {
-    std::array<OwnedFont, ControlCount> fonts;
-    for (std::size_t i = 0; i < ControlCount; ++i) {
+    std::array<OwnedFont, window::ControlCount> fonts;
+    for (std::size_t i = 0; i < window::ControlCount; ++i) {
         const window::ControlDesign& entry = Form1Design.controls.at(i);
         fonts.at(i) = createDesignFont(m_face, entry.font.value_or(Form1Design.font), dpi);
     }
-    for (std::size_t i = 0; i < ControlCount; ++i) {
+    for (std::size_t i = 0; i < window::ControlCount; ++i) {
         const window::ControlDesign& entry = Form1Design.controls.at(i);
         SetWindowPos(m_controls.at(i), nullptr, window::pixelsAt(entry.left, dpi),
             window::pixelsAt(entry.top, dpi), window::pixelsAt(entry.width, dpi),
@@ -381,9 +396,9 @@ void Form1::centreOnWorkArea(int dpi) const noexcept
         SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-HWND Form1::controlFor(clicktest::Control which) const
+HWND Form1::button(window::Button which) const noexcept
 {
-    return m_controls.at(window::designRow(which));
+    return m_controls.at(window::rowOf(which));
 }
 
 } // namespace win32shell

@@ -1,6 +1,7 @@
 #include "window/win32/startup.h"
 
-#include "window/common/error_boundary.h"
+#include "window/common/game_session.h"
+#include "window/win32/dpi.h"
 #include "window/win32/form1.h"
 #include "window/win32/message_loop.h"
 #include "window/win32/wide_text.h"
@@ -46,18 +47,15 @@ int runGame(HINSTANCE instance, int showCommand) noexcept
         if (!Form1::registerClass(instance)) {
             throw lastWin32Error("The window class could not be registered");
         }
-        Form1 form(instance, userNumberFormat());
-        // An error while the game was loading has been reported already; there is nothing to run.
-        if (form.hasFailed()) {
-            return 1;
-        }
+        Form1 form(instance, userNumberFormat(), DpiFunctions::system(),
+            window::Form1Design.timerInterval);
         ShowWindow(form.handle(), showCommand);
         UpdateWindow(form.handle());
         return runMessageLoop(form.handle());
     } catch (const std::exception& error) {
         showStartupError(error.what());
     } catch (...) {
-        showStartupError(window::ErrorBoundary::UnexpectedError);
+        showStartupError(window::UnexpectedError);
     }
     return 1;
 }
