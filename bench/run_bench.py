@@ -6,7 +6,8 @@
 The core's micro-benchmarks run on their own; everything else drives the real `morvane` and the
 bare Qt window (bench/bare_qt.cpp) on a private Xvfb display with real X input (tests/tools/xprobe.cpp),
 one after the other in the same run, and reads counts back over AT-SPI as a screen reader would.
-Scripts/bench.sh builds and calls this.
+With --windows-build-dir, the Windows build's Morvane.exe runs too, under Wine on an Xvfb display
+of its own, for the run's end in input time. Scripts/bench.sh builds and calls this.
 """
 
 import argparse
@@ -23,6 +24,7 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "tools"))
+import winesession  # noqa: E402  (and the Wine session beside it)
 import xsession  # noqa: E402  (the X-session harness the tests share)
 
 GAME = "Morvane"
@@ -80,6 +82,7 @@ def machine():
         "qt": package("libqt6core6"),
         "compiler": command_output(["c++", "--version"]).splitlines()[0],
         "xvfb": package("xvfb"),
+        "wine": package("wine64"),
         "benchmark": package("libbenchmark-dev"),
     }
 
@@ -182,14 +185,49 @@ def measure_deadline(desktop, probe, program, busy):
         with xsession.busy_cpus(busy):
             sent = probe("--lead-in", LABEL1_AREA, "--gap", DEADLINE_GAP_MS, "deadline",
                          program.title, DEADLINE_FROM_MS, DEADLINE_TO_MS, timeout=60)
-            counted = desktop.settled_count(button, quiet=2.0) - 1  # clicks after the first
+            counted = desktop.settled_count(button, quiet=2.0)
     finally:
         xsession.close_program(probe, program.title, process)
-    offsets = xsession.input_time_offsets(sent["server_release_ms"])
+    return deadline_figures(sent["server_release_ms"], counted, busy)
+
+
+def deadline_figures(releases, counted, busy):
+    """Where a run ended, from the server's release times and the count the window showed."""
+    offsets = xsession.input_time_offsets(releases)
+    counted -= 1  # clicks after the first
     after = offsets[counted - 1] if counted > 0 else None  # the run ended after this one...
     before = offsets[counted] if counted < len(offsets) else None  # ...and before this one
     return {"busy": busy, "counted_in_window": counted, "after_ms": after, "before_ms": before,
             "truth": sum(offset < RUN_MS for offset in offsets)}
+
+
+def measure_wine_deadlines(xprobe, window_probe, wine_run, builds):
+    """measure_deadline's runs for Morvane.exe under Wine, in a fresh prefix on an Xvfb display
+    of their own; `builds` are (name, exe) pairs. The count is read from the window by
+    window_probe, from another process, as the Wine tests read it."""
+    server = xsession.XServer()
+    try:
+        with tempfile.TemporaryDirectory() as scratch:
+            session = winesession.WineSession(wine_run, str(Path(scratch) / "prefix"),
+                                              server.display)
+            session.prepare()
+            runs = []
+            for name, game in builds:
+                for busy in (False, True):
+                    log(f"the run's end in input time, Morvane.exe under Wine, {name}, "
+                        f"{'busy' if busy else 'quiet'}")
+                    for _ in range(DEADLINE_RUNS):
+                        run = winesession.timed_run(session, str(game), str(window_probe),
+                                                    str(xprobe), busy,
+                                                    (DEADLINE_FROM_MS, DEADLINE_TO_MS),
+                                                    DEADLINE_GAP_MS)
+                        if run["status"] != 0:
+                            log(f"Morvane.exe exited with {run['status']}")
+                        runs.append(dict(deadline_figures(run["releases"], run["counted"], busy),
+                                         build=f"Morvane.exe under Wine, {name}"))
+    finally:
+        server.stop()
+    return runs
 
 
 def thread_counters(pid):
@@ -329,7 +367,8 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, insid
     add(f"- Machine: {info['machine']['cpu']}, {info['machine']['memory']}; "
         f"{info['machine']['system']}")
     add(f"- Qt {info['machine']['qt']}, {info['machine']['compiler']}, Xvfb "
-        f"{info['machine']['xvfb']}, Google Benchmark {info['machine']['benchmark']}")
+        f"{info['machine']['xvfb']}, Google Benchmark {info['machine']['benchmark']}, Wine "
+        f"{info['machine']['wine']}")
     add(f"- Load average at start and end: {info['load_start']} / {info['load_end']} "
         "(the machine is shared; compare ratios, which are measured in the same run)")
     add("")
@@ -430,7 +469,10 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, insid
         "through XInput2's raw events; the count read back names the last click counted, so "
         "the run ended after its release and before the next one's. Exact means every click "
         f"released before {RUN_MS} ms was counted and none after. A build before counting by "
-        "input time is measured the same way when `--before-game` names one.")
+        "input time is measured the same way when `--before-game` names one. The Windows "
+        "build's `Morvane.exe` is measured the same way under Wine (and an earlier one when "
+        "`--before-windows-game` names it), its count read from the window by another "
+        "process.")
     add("")
     add("| build | machine | clicks counted after the first | clicks inside | last counted "
         "| first not counted | |")
@@ -481,7 +523,13 @@ NOTES = [
     "release. Each release's time is the X server's own, read by the probe from XInput2's raw "
     "events on a second connection: the same stamp the game's event carries. Busy runs start "
     "two spinning processes per CPU just before the first press.",
-    "**The run timer alone**: `bench/tick_bench` starts a run timer made as the window makes it (a precise QTimer) afresh "
+    "**The run's length under Wine**: the same clicks and the same server times, for "
+    "`Morvane.exe` from the `windows-x64` build in a Wine prefix made afresh for the benchmark, "
+    "on an Xvfb display of its own; the buttons' places and the count are read from outside "
+    "the process by `tests/tools/win32/window_probe` (its count once it has not changed for "
+    "2 s), and the Wine session is ended after each run.",
+    "**The run timer alone**: `bench/tick_bench` starts a timer made as the window makes its run "
+    "timer (a precise QTimer) afresh "
     f"{DEADLINE_RUNS} times with its {RUN_MS} ms interval and times each tick from the start on "
     "the same monotonic clock; it runs beside the end-to-end measurements.",
     "**Instructions per press**: each program under `valgrind --tool=callgrind`, counters "
@@ -578,6 +626,10 @@ def main():
     parser.add_argument("--command", default="bash scripts/bench.sh")
     parser.add_argument("--before-game", help="an earlier build of morvane, to set its run's "
                         "end beside this one's")
+    parser.add_argument("--windows-build-dir", help="a windows-x64 build, whose Morvane.exe's "
+                        "run's end is measured under Wine")
+    parser.add_argument("--before-windows-game", help="an earlier build's Morvane.exe, to set "
+                        "its run's end beside this one's")
     options = parser.parse_args()
 
     started = time.monotonic()
@@ -615,6 +667,14 @@ def main():
         idle = {program.title: measure_idle(desktop, probe, program) for program in programs}
         instructions = {program.title: measure_instructions(desktop, probe, program)
                         for program in programs}
+    if options.windows_build_dir:
+        windows = Path(options.windows_build_dir).resolve()
+        builds = [("this build", windows / "window" / "win32" / "Morvane.exe")]
+        if options.before_windows_game:
+            builds.insert(0, ("before", Path(options.before_windows_game).resolve()))
+        deadline += measure_wine_deadlines(build / "tests" / "tools" / "xprobe",
+                                           windows / "tests" / "tools" / "window_probe.exe",
+                                           source / "tests" / "tools" / "wine-run", builds)
     inside = finish_tick_bench(ticks)
 
     info["load_end"] = load_average()

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Builds the release preset and runs every benchmark, writing docs/performance.md: the core's
 # micro-benchmarks, then the real game and a bare Qt window on a private Xvfb display driven
-# with real X input. Takes about five minutes; needs no display of its own.
+# with real X input, and the Windows build's Morvane.exe under Wine for the run's end. Takes
+# about ten minutes; needs no display of its own.
 #
 # MORVANE_BENCH_BUILD_DIR builds elsewhere than build/release (same preset and options).
 # MORVANE_BENCH_BEFORE names an earlier build's morvane, whose run's end is measured beside this
-# one's.
+# one's; MORVANE_BENCH_WINDOWS_BEFORE does the same for an earlier build's Morvane.exe.
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -15,11 +16,17 @@ bash scripts/install-deps.sh check
 build_dir="${MORVANE_BENCH_BUILD_DIR:-build/release}"
 cmake --preset release -B "${build_dir}"
 cmake --build "${build_dir}" --parallel 2 --target core_bench bare_qt tick_bench xprobe morvane
+# The Windows program and the probe that reads its window, from the preset the Wine tests use.
+cmake --preset windows-x64
+cmake --build --preset windows-x64 --parallel 2 --target morvane window_probe
 
 # Debian's own Python: it has the AT-SPI bindings the counts are read back with.
 before=()
 if [[ -n "${MORVANE_BENCH_BEFORE:-}" ]]; then
     before=(--before-game "${MORVANE_BENCH_BEFORE}")
 fi
+if [[ -n "${MORVANE_BENCH_WINDOWS_BEFORE:-}" ]]; then
+    before+=(--before-windows-game "${MORVANE_BENCH_WINDOWS_BEFORE}")
+fi
 /usr/bin/python3 bench/run_bench.py --build-dir "${build_dir}" --output docs/performance.md \
-    --command "bash scripts/bench.sh" "${before[@]}"
+    --windows-build-dir build/windows-x64 --command "bash scripts/bench.sh" "${before[@]}"

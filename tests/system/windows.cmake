@@ -28,3 +28,17 @@ add_test(NAME wine_play_test
         --wine-run ${PROJECT_SOURCE_DIR}/tests/tools/wine-run ${_needs_32_bit})
 set_tests_properties(wine_play_test PROPERTIES LABELS wine TIMEOUT 180 SKIP_RETURN_CODE 77
     ENVIRONMENT "PYTHONPATH=${PROJECT_SOURCE_DIR}/tests/tools;WINEARCH=${_wine_arch}")
+
+# A run's end in the X server's input time, quiet and busy (the X input probe sends the clicks
+# and reads their times). Its busy trial keeps every CPU busy for a quarter of a minute, so it
+# takes turns with the tests that make windows on the shared display and wait for their focus.
+if(MORVANE_WINDOWS_ARCH STREQUAL "x86_64")
+    add_test(NAME wine_input_time_test
+        COMMAND ${MORVANE_DEBIAN_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/wine_input_time_test.py
+            --game $<TARGET_FILE:morvane> --probe $<TARGET_FILE:window_probe>
+            --xprobe $<TARGET_PROPERTY:host_xprobe,MORVANE_PROGRAM>
+            --wine-run ${PROJECT_SOURCE_DIR}/tests/tools/wine-run)
+    set_tests_properties(wine_input_time_test PROPERTIES LABELS wine TIMEOUT 300
+        RESOURCE_LOCK wine_display
+        ENVIRONMENT "PYTHONPATH=${PROJECT_SOURCE_DIR}/tests/tools;PYTHONDONTWRITEBYTECODE=1")
+endif()

@@ -19,74 +19,33 @@ import argparse
 import os
 import subprocess
 import sys
-import tempfile
 import time
 import unittest
 
 import xsession
+from winesession import COMMAND1, COMMAND2, COUNTER, LABEL1, ProbeError, WineSession
 
 ARGS = None
 PRESSES = 41
 RUN_SECONDS = 10.0
 
 
-class Screen:
-    """What the probe read: the window, its controls by id, and any open box."""
-
-    def __init__(self, lines):
-        self.window = None
-        self.controls = {}
-        self.box = []
-        self.buttons = []
-        self.icons = 0
-        for line in lines:
-            kind, *fields = line.split("\t")
-            if kind == "window":
-                self.window = fields[4]
-            elif kind == "control":
-                self.controls[int(fields[0])] = {
-                    "rect": tuple(int(value) for value in fields[1:5]),
-                    "visible": fields[5] == "visible", "text": fields[6]}
-            elif kind == "box":
-                self.box.append(fields[0])
-            elif kind == "button":
-                self.buttons.append((tuple(int(value) for value in fields[0:4]), fields[4]))
-            elif kind == "icon":
-                self.icons += 1
-
-    def text(self, control_id):
-        return self.controls[control_id]["text"]
-
-
-COMMAND1, COMMAND2, COUNTER, LABEL1 = 101, 102, 103, 104
-
-
 class WinePlay(unittest.TestCase):
     def setUp(self):
         self.server = xsession.XServer()
         self.addCleanup(self.server.stop)
-        self.env = dict(os.environ, DISPLAY=self.server.display,
-                        WINEPREFIX=os.environ["WINEPREFIX"] + "-play")
-        # The first use of the prefix makes it, which takes a while: not on the run's clock.
-        subprocess.run([ARGS.wine_run, "cmd", "/c", "exit"], env=self.env, check=True, timeout=600,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.game = subprocess.Popen([ARGS.wine_run, ARGS.game], env=self.env,
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.addCleanup(self.stop_game)
-
-    def stop_game(self):
-        xsession.stop_process(self.game)
-        subprocess.run([ARGS.wine_run, "--kill"], env=self.env, check=False)
+        self.session = WineSession(ARGS.wine_run, os.environ["WINEPREFIX"] + "-play",
+                                   self.server.display)
+        self.env = self.session.env
+        self.session.prepare()
+        self.game = self.session.launch(ARGS.game)
+        self.addCleanup(self.session.stop, self.game)
 
     def inspect(self, *arguments, timeout_ms=60000):
-        # Into files, not pipes: Wine's own processes that a run starts keep a pipe open.
-        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
-            done = subprocess.run([ARGS.wine_run, ARGS.probe, str(timeout_ms), *arguments],
-                                  env=self.env, stdout=out, stderr=err, check=False, timeout=120)
-            out.seek(0)
-            err.seek(0)
-            self.assertEqual(done.returncode, 0, err.read().decode(errors="replace"))
-            return Screen(out.read().decode("utf-8").replace("\r", "").splitlines())
+        try:
+            return self.session.inspect(ARGS.probe, *arguments, timeout_ms=timeout_ms)
+        except ProbeError as error:
+            self.fail(str(error))
 
     def wait_for(self, condition, what, timeout=10.0):
         deadline = time.monotonic() + timeout
