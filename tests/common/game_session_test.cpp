@@ -4,8 +4,8 @@
 
 #include <functional>
 #include <map>
-#include <optional>
 #include <new>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -104,7 +104,8 @@ TEST_F(Session, AFailureStopsTheTimerIsShownOnceAndEndsWithStatusOne)
 {
     playARun();
     bool mayCloseUnderFailure = true;
-    shell.failSetText = [] { throw clicktest::ControlError("The control's text could not be set"); };
+    shell.failSetText
+        = [] { throw clicktest::ControlError("The control's text could not be set"); };
     shell.underBox = [&] {
         shell.underBox = [&] {
             mayCloseUnderFailure = session.mayClose();

@@ -213,8 +213,8 @@ TEST_F(Form1Test, windowIsAsDesigned)
 TEST_F(Form1Test, aWindowTheSystemCannotMakeIsAnError)
 {
     // No class of the game's is registered for another module.
-    EXPECT_THROW(Form1(GetModuleHandleW(L"kernel32.dll"), {}, win32shell::DpiFunctions::system(),
-                     ShortRun),
+    EXPECT_THROW(
+        Form1(GetModuleHandleW(L"kernel32.dll"), {}, win32shell::DpiFunctions::system(), ShortRun),
         win32shell::Win32Error);
 }
 

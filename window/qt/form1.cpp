@@ -75,6 +75,7 @@ Form1::Form1(clicktest::NumberFormat format, QWidget* parent)
     : QWidget(parent,
         Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , m_timer1(new QTimer(this))
     , m_session(*this, format)
 {
     using window::pixels;
@@ -116,7 +117,6 @@ Form1::Form1(clicktest::NumberFormat format, QWidget* parent)
         m_controls.at(row) = widget;
     }
 
-    m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setTimerType(Qt::PreciseTimer);
     m_timer1->setInterval(design.timerInterval);
@@ -174,7 +174,8 @@ void Form1::quit(int status) noexcept
 {
     // Queued: the loop may not run yet (a failure while the window is being made), and exit()
     // does nothing before it does.
-    QTimer::singleShot(0, QCoreApplication::instance(), [status] { QCoreApplication::exit(status); });
+    QTimer::singleShot(
+        0, QCoreApplication::instance(), [status] { QCoreApplication::exit(status); });
 }
 
 void Form1::press(window::Button which)

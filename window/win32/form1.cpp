@@ -76,8 +76,8 @@ std::chrono::microseconds messageTimeStep() noexcept
         || increment == 0) {
         increment = 156'250;
     }
-    return std::chrono::microseconds((increment + HundredNanosecondsPerMicrosecond - 1)
-        / HundredNanosecondsPerMicrosecond);
+    return std::chrono::microseconds(
+        (increment + HundredNanosecondsPerMicrosecond - 1) / HundredNanosecondsPerMicrosecond);
 }
 
 // The time of the input a press comes from: the message the loop is handling, where the press was
@@ -345,8 +345,7 @@ void Form1::createControls(HINSTANCE instance)
     for (const std::size_t row : window::rowsInTabOrder()) {
         const window::ControlDesign& entry = Form1Design.controls.at(row);
         const std::wstring text = toWide(entry.text);
-        const wchar_t* const controlClass
-            = entry.isButton() ? L"BUTTON" : L"STATIC";
+        const wchar_t* const controlClass = entry.isButton() ? L"BUTTON" : L"STATIC";
         auto* const id = fromParameter<HMENU>(static_cast<INT_PTR>(entry.id));
         const HWND control = CreateWindowExW(0, controlClass, text.c_str(), controlStyle(entry), 0,
             0, 0, 0, handle(), id, instance, nullptr);
