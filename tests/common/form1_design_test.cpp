@@ -12,6 +12,15 @@ using window::Button;
 using window::Form1Design;
 using window::pixelsAt;
 
+namespace {
+
+const window::ControlDesign& designOf(Control which)
+{
+    return Form1Design.controls.at(window::rowOf(which));
+}
+
+} // namespace
+
 TEST(Form1Design, EveryLengthScalesLikeWindowsMulDiv)
 {
     // At the design's 96 dpi every length is a whole pixel, as drawn.
@@ -36,21 +45,21 @@ TEST(Form1Design, EachControlHasOneRowAndTheGameFindsItsOwn)
     }
     EXPECT_EQ(ids.size(), Form1Design.controls.size());
     EXPECT_EQ(tabs.size(), Form1Design.controls.size());
-    EXPECT_EQ(window::designOf(Control::Command1).name, "Command1");
-    EXPECT_EQ(window::designOf(Control::Counter).name, "Counter");
-    EXPECT_EQ(window::designOf(Control::Label1).name, "Label1");
+    EXPECT_EQ(designOf(Control::Command1).name, "Command1");
+    EXPECT_EQ(designOf(Control::Counter).name, "Counter");
+    EXPECT_EQ(designOf(Control::Label1).name, "Label1");
     EXPECT_EQ(window::designOf(Button::Command2).name, "Command2");
-    EXPECT_EQ(&window::designOf(Button::Command1), &window::designOf(Control::Command1));
-    EXPECT_FALSE(window::designOf(Control::Label1).isButton());
+    EXPECT_EQ(&window::designOf(Button::Command1), &designOf(Control::Command1));
+    EXPECT_FALSE(designOf(Control::Label1).isButton());
     EXPECT_EQ(window::buttonWithId(window::designOf(Button::Command2).id), Button::Command2);
-    EXPECT_EQ(window::buttonWithId(window::designOf(Control::Label1).id), std::nullopt);
+    EXPECT_EQ(window::buttonWithId(designOf(Control::Label1).id), std::nullopt);
 }
 
 TEST(Form1Design, StartingTextsAgreeWithTheGame)
 {
-    EXPECT_EQ(window::designOf(Control::Command1).text, clicktest::IdleCaption);
-    EXPECT_EQ(window::designOf(Control::Counter).text, clicktest::IntegerText(0));
-    EXPECT_EQ(window::designOf(Control::Label1).text,
+    EXPECT_EQ(designOf(Control::Command1).text, clicktest::IdleCaption);
+    EXPECT_EQ(designOf(Control::Counter).text, clicktest::IntegerText(0));
+    EXPECT_EQ(designOf(Control::Label1).text,
         u"RECORD: " + clicktest::NumberText(clicktest::StartingRecordRate));
 }
 

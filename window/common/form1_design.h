@@ -139,11 +139,6 @@ inline constexpr FormDesign Form1Design {
     return row;
 }
 
-[[nodiscard]] constexpr const ControlDesign& designOf(clicktest::Control which) noexcept
-{
-    return Form1Design.controls.at(rowOf(which));
-}
-
 [[nodiscard]] constexpr const ControlDesign& designOf(Button which) noexcept
 {
     return Form1Design.controls.at(rowOf(which));

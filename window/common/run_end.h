@@ -48,8 +48,6 @@ public:
         m_startStamp.reset();
         m_startHandled.reset();
     }
-    [[nodiscard]] constexpr bool isRunning() const noexcept { return m_startHandled.has_value(); }
-
     // Learns from each press's stamp, in the order they come, how fine the stamps are.
     constexpr void observe(InputTime stamp) noexcept
     {

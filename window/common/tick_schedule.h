@@ -16,9 +16,6 @@ public:
     {
     }
 
-    [[nodiscard]] std::chrono::milliseconds interval() const noexcept { return m_interval; }
-    void setInterval(std::chrono::milliseconds interval) noexcept { m_interval = interval; }
-
     // A fresh interval from `now`.
     void start(Time now) noexcept { m_deadline = now + m_interval; }
 
