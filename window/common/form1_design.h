@@ -120,23 +120,27 @@ inline constexpr FormDesign Form1Design {
 
 // What follows finds things in the table; none states a row or an order of its own.
 
-// The row that makes the game's control `which`.
-[[nodiscard]] constexpr std::size_t rowOf(clicktest::Control which) noexcept
+// The row whose role `role` is `which`; every control and button of the game has one.
+template <typename Role>
+[[nodiscard]] constexpr std::size_t rowWith(
+    std::optional<Role> ControlDesign::*role, Role which) noexcept
 {
     std::size_t row = 0;
-    while (row + 1 < ControlCount && Form1Design.controls.at(row).control != which) {
+    while (row + 1 < ControlCount && Form1Design.controls.at(row).*role != which) {
         ++row;
     }
     return row;
 }
 
+// The row that makes the game's control `which`.
+[[nodiscard]] constexpr std::size_t rowOf(clicktest::Control which) noexcept
+{
+    return rowWith(&ControlDesign::control, which);
+}
+
 [[nodiscard]] constexpr std::size_t rowOf(Button which) noexcept
 {
-    std::size_t row = 0;
-    while (row + 1 < ControlCount && Form1Design.controls.at(row).button != which) {
-        ++row;
-    }
-    return row;
+    return rowWith(&ControlDesign::button, which);
 }
 
 [[nodiscard]] constexpr const ControlDesign& designOf(Button which) noexcept
