@@ -47,7 +47,8 @@ Text IntegerText(std::int16_t value)
 {
     std::array<char, 8> buffer {};
     const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    return Widen(std::string_view(buffer.data(), end), {});
+    return Widen(
+        std::string_view(buffer.data(), static_cast<std::size_t>(end - buffer.data())), {});
 }
 
 Text NumberText(double value, NumberFormat format)
@@ -62,7 +63,8 @@ Text NumberText(double value, NumberFormat format)
     std::array<char, 32> buffer {};
     const auto [end, ec] = std::to_chars(
         buffer.data(), buffer.data() + buffer.size(), shown, std::chars_format::general, 15);
-    return Widen(std::string_view(buffer.data(), end), format);
+    return Widen(
+        std::string_view(buffer.data(), static_cast<std::size_t>(end - buffer.data())), format);
 }
 
 double TextNumber(std::u16string_view text, NumberFormat format)
