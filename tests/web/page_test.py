@@ -4,9 +4,11 @@ the browser stamps as a user's, and read back from its accessibility tree as a s
 would. Each case starts a browser of its own.
 
     page_test.py --page build/web/Morvane.html play|clock|late|keys|german
+    page_test.py --page build/web/Morvane.html --screenshots docs/images
 """
 
 import argparse
+import base64
 import functools
 import multiprocessing
 import os
@@ -335,6 +337,23 @@ def case_german(page, checks):
     checks.true("the record label shows 4,1", page.ax_has_text("4,1"))
 
 
+def screenshots(page, directory):
+    """The window for the README, at 1x into web.png and at 2x into 2x/web.png; not a check."""
+    for scale, name in ((1, "web.png"), (2, "2x/web.png")):
+        page.browser.send("Emulation.setDeviceMetricsOverride",
+                          {"width": 400, "height": 300, "deviceScaleFactor": scale,
+                           "mobile": False})
+        x, y, width, height = page.js("(function () { var r = document.querySelector('.window')"
+                                      ".getBoundingClientRect(); return [r.x, r.y, r.width, "
+                                      "r.height]; })()")
+        shot = page.browser.send("Page.captureScreenshot", {
+            "clip": {"x": x, "y": y, "width": width, "height": height, "scale": 1}})
+        target = Path(directory) / name
+        target.parent.mkdir(parents=True, exist_ok=True)
+        target.write_bytes(base64.b64decode(shot["data"]))
+        print(f"wrote {target}")
+
+
 CASES = {"play": case_play, "clock": case_clock, "late": case_late, "keys": case_keys,
          "german": case_german}
 
@@ -343,8 +362,16 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--page", required=True)
     parser.add_argument("--chromium", default=cdp.CHROMIUM)
-    parser.add_argument("case", choices=CASES)
+    parser.add_argument("--screenshots", metavar="DIR",
+                        help="write the README's pictures of the page into DIR and check nothing")
+    parser.add_argument("case", choices=CASES, nargs="?")
     options = parser.parse_args()
+    if options.screenshots:
+        with cdp.Browser(chromium=options.chromium) as browser:
+            screenshots(Page(browser, options.page), options.screenshots)
+        return 0
+    if options.case is None:
+        parser.error("name a case, or --screenshots")
     # Headless Chromium takes the page's language from the one it asks servers for.
     flags = ["--accept-lang=de-DE"] if options.case == "german" else []
     checks = Checks()
