@@ -21,7 +21,7 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import cdp  # noqa: E402
 
 RUN_MS = 10000
-COMMAND1, COMMAND2, COUNTER, LABEL1 = (f"#morvane-control-{row}" for row in range(4))
+COMMAND1, COMMAND2, COUNTER = (f"#morvane-control-{row}" for row in range(3))
 OK = "dialog button"
 # Every click the page sees, with the time the browser stamped it, and any refusal of the page's
 # content security policy; recorded before the page's own script runs.
