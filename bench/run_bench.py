@@ -41,6 +41,7 @@ LABEL1_AREA = "0,129,199,27"  # the record label below RESET, in window pixels; 
 RUN_MS = 10000
 IDLE_SECONDS = 10.0
 RUN_SETTLE_S = 0.2
+WEB_SECTION = "## The web page"
 
 
 def log(message):
@@ -496,7 +497,10 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, insid
     for note in NOTES:
         add(f"- {note}")
     add("")
-    Path(path).write_text("\n".join(lines), encoding="utf-8")
+    # The web page's section is bench/web_bench.py's, kept as it was.
+    previous = Path(path).read_text(encoding="utf-8") if Path(path).exists() else ""
+    web = WEB_SECTION + previous.split(WEB_SECTION, 1)[1] if WEB_SECTION in previous else ""
+    Path(path).write_text("\n".join(lines) + (f"\n\n{web}" if web else ""), encoding="utf-8")
 
 
 NOTES = [

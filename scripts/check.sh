@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Everything CI checks, cheapest failure first: formatting, the warnings-as-errors build and
-# its tests, the same under AddressSanitizer and UBSan, then clang-tidy.
+# its tests, the same under AddressSanitizer and UBSan, the Windows and web builds and their
+# tests, then clang-tidy.
 # Exits non-zero on the first failure.
 #
 # MORVANE_CMAKE_ARGS adds configure options (e.g. -DMORVANE_SHELL=none) for a local try;
@@ -67,6 +68,14 @@ done
 if ! reason="$(bash scripts/runs-32-bit.sh 2>&1)"; then
     echo "skipped: the 32-bit Morvane.exe under Wine, since ${reason}"
 fi
+
+section "Web: build, and the page's tests in headless Chromium"
+# The core's tests run as WebAssembly under node; the page's in a real browser.
+web_started=${SECONDS}
+cmake --preset web --fresh "${extra_cmake_args[@]}"
+cmake --build --preset web --parallel "${jobs}"
+ctest --preset web --parallel "${jobs}"
+echo "the web section took $((SECONDS - web_started)) s"
 
 # MORVANE_FUZZ_SECONDS (default 60) sets how long the fuzzer runs.
 section "Fuzz the number reader: ${MORVANE_FUZZ_SECONDS:-60} s"

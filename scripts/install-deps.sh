@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages of one purpose: play, deb (the Debian package), windows (the
-# Windows build) or check (everything the check needs, the others included). Each list is
-# scripts/packages/NAME.list. Installs only what is missing and prints nothing when nothing is,
-# so every script can call it first. Runs as root, or through sudo when there is one.
+# Windows build), web (the browser page) or check (everything the check needs, the others
+# included). Each list is scripts/packages/NAME.list. Installs only what is missing and prints
+# nothing when nothing is, so every script can call it first. Runs as root, or through sudo when
+# there is one.
 #
-#     bash scripts/install-deps.sh play|deb|windows|check
+#     bash scripts/install-deps.sh play|deb|windows|web|check
 set -euo pipefail
 
 here="$(dirname "${BASH_SOURCE[0]}")"
@@ -13,7 +14,7 @@ locale_name=de_DE.UTF-8
 log() { printf 'install-deps: %s\n' "$*"; }
 
 if (($# != 1)) || [[ ! -f "${here}/packages/$1.list" ]]; then
-    echo "usage: bash scripts/install-deps.sh play|deb|windows|check" >&2
+    echo "usage: bash scripts/install-deps.sh play|deb|windows|web|check" >&2
     exit 2
 fi
 

@@ -1,0 +1,393 @@
+#!/usr/bin/python3
+"""Morvane.html in a real browser: headless Chromium, driven over the DevTools protocol with input
+the browser stamps as a user's, and read back from its accessibility tree as a screen reader
+would. Each case starts a browser of its own.
+
+    page_test.py --page build/web/Morvane.html play|clock|late|keys|german
+    page_test.py --page build/web/Morvane.html --screenshots docs/images
+"""
+
+import argparse
+import base64
+import functools
+import multiprocessing
+import os
+import sys
+import time
+from contextlib import contextmanager
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import cdp  # noqa: E402
+
+RUN_MS = 10000
+COMMAND1, COMMAND2, COUNTER = (f"#morvane-control-{row}" for row in range(3))
+OK = "dialog button"
+# Every click the page sees, with the time the browser stamped it, and any refusal of the page's
+# content security policy; recorded before the page's own script runs.
+RECORDER = """
+window.clicks = [];
+window.violations = [];
+addEventListener('click', function (e) { clicks.push([e.target.id, e.timeStamp]); }, true);
+addEventListener('securitypolicyviolation', function (e) { violations.push(e.violatedDirective); });
+"""
+KEYS = {
+    "Space": {"key": " ", "code": "Space", "windowsVirtualKeyCode": 32, "text": " "},
+    "Return": {"key": "Enter", "code": "Enter", "windowsVirtualKeyCode": 13, "text": "\r"},
+    "Escape": {"key": "Escape", "code": "Escape", "windowsVirtualKeyCode": 27},
+    "Tab": {"key": "Tab", "code": "Tab", "windowsVirtualKeyCode": 9},
+    **{name: {"key": name, "code": name, "windowsVirtualKeyCode": code}
+       for name, code in (("ArrowLeft", 37), ("ArrowUp", 38), ("ArrowRight", 39), ("ArrowDown", 40))},
+}
+
+
+class Page:
+    def __init__(self, browser, path):
+        self.browser = browser
+        self.url = Path(path).resolve().as_uri()
+        browser.open_page()
+        browser.send("Page.addScriptToEvaluateOnNewDocument", {"source": RECORDER})
+        self.reload()
+
+    def reload(self):
+        self.browser.navigate(self.url)
+        self.wait_for(lambda: self.text(COMMAND1) is not None, "the page to show its window")
+        self.origin_ms = self.js("performance.timeOrigin")
+
+    def js(self, expression):
+        return self.browser.evaluate(expression)
+
+    def text(self, selector):
+        return self.js(f"(document.querySelector('{selector}') || {{}}).textContent")
+
+    def wait_for(self, condition, what, timeout=15):
+        deadline = time.monotonic() + timeout
+        while not condition():
+            if time.monotonic() > deadline:
+                raise AssertionError(f"timed out waiting for {what}")
+            time.sleep(0.02)
+
+    @functools.cache
+    def centre(self, selector):
+        return self.js(f"(function () {{ var r = document.querySelector('{selector}')"
+                       ".getBoundingClientRect(); return [r.left + r.width / 2, "
+                       "r.top + r.height / 2]; })()")
+
+    def click(self, selector, stamp_s=None, wait=True):
+        """A left click, pressed and released at `stamp_s` (seconds since the epoch; now).
+        Without `wait`, it is sent as a device would, whether the browser has taken the last one
+        or not."""
+        x, y = self.centre(selector)
+        stamp_s = time.time() if stamp_s is None else stamp_s
+        for kind in ("mousePressed", "mouseReleased"):
+            event = {"type": kind, "x": x, "y": y, "button": "left", "clickCount": 1,
+                     "timestamp": stamp_s}
+            if wait:
+                self.browser.send("Input.dispatchMouseEvent", event)
+            else:
+                self.browser.post("Input.dispatchMouseEvent", event)
+
+    def key(self, name, shift=False):
+        stamp_s = time.time()
+        event = dict(KEYS[name], modifiers=8 if shift else 0)
+        self.browser.send("Input.dispatchKeyEvent", dict(event, type="keyDown", timestamp=stamp_s))
+        event.pop("text", None)
+        self.browser.send("Input.dispatchKeyEvent", dict(event, type="keyUp", timestamp=stamp_s))
+
+    def focused(self):
+        return "#" + self.js("document.activeElement.id")
+
+    def epoch_s(self, page_ms):
+        """The protocol's timestamp for a moment of the page's clock."""
+        return (self.origin_ms + page_ms) / 1000.0
+
+    def stamps(self, selector):
+        return [stamp for target, stamp in self.js("clicks") if "#" + target == selector]
+
+    def ax_nodes(self, ignored=False):
+        return [node for node in self.browser.send("Accessibility.getFullAXTree")["nodes"]
+                if ignored or not node.get("ignored")]
+
+    def box(self):
+        """The open box as the accessibility tree has it: its role, title, texts and buttons."""
+        nodes = self.ax_nodes(ignored=True)
+        by_id = {node["nodeId"]: node for node in nodes}
+        dialogs = [node for node in nodes
+                   if node.get("role", {}).get("value") in ("dialog", "alertdialog")]
+        if not dialogs:
+            return None
+        if len(dialogs) > 1:
+            raise AssertionError(f"{len(dialogs)} boxes open at once")
+        texts, buttons = [], []
+        pending = list(dialogs[0].get("childIds", []))
+        while pending:
+            node = by_id.get(pending.pop(0))
+            if node is None:
+                continue
+            pending.extend(node.get("childIds", []))
+            if node.get("ignored"):
+                continue
+            role = node.get("role", {}).get("value")
+            name = node.get("name", {}).get("value", "")
+            if role == "StaticText":
+                texts.append(name)
+            elif role == "button":
+                buttons.append(name)
+        return {"role": dialogs[0]["role"]["value"], "title": dialogs[0]["name"]["value"],
+                "texts": texts, "buttons": buttons}
+
+    def ax_has_text(self, text):
+        return any(node.get("name", {}).get("value") == text for node in self.ax_nodes())
+
+    def wait_box(self):
+        self.wait_for(lambda: self.box() is not None, "a box")
+        return self.box()
+
+    def run_out(self, start_ms):
+        """Waits until the page has had its run's end: the marker says the time is up."""
+        wait_s = (start_ms + RUN_MS + 400) / 1000.0 - self.js("performance.now()") / 1000.0
+        time.sleep(max(0.0, wait_s))
+        self.wait_for(lambda: self.text(COUNTER) == "1", "the run's end")
+
+
+class Checks:
+    def __init__(self):
+        self.failures = []
+
+    def equal(self, what, actual, expected):
+        if actual != expected:
+            self.failures.append(f"{what}: {actual!r}, expected {expected!r}")
+
+    def true(self, what, condition):
+        if not condition:
+            self.failures.append(what)
+
+
+def expect_box(checks, page, texts, role="dialog"):
+    box = page.wait_box()
+    checks.equal("the box", box, {"role": role, "title": "Morvane", "texts": ["Morvane", *texts, "OK"],
+                                  "buttons": ["OK"]})
+
+
+def play_41(page):
+    page.click(COMMAND1)
+    for _ in range(40):
+        page.click(COMMAND1)
+    return page.stamps(COMMAND1)[0]
+
+
+def case_play(page, checks):
+    """A whole played run: 41 clicks, the run's end, RESET, the rating and the record; a press
+    and a tick under the box change nothing; nothing is fetched, kept or refused."""
+    checks.equal("the title", page.js("document.title"), "Morvane")
+    checks.true("the window shows its buttons and label",
+                all(page.ax_has_text(text) for text in ("NUMBER OF CLICKS", "RESET", "RECORD: 4")))
+    start = play_41(page)
+    checks.equal("the count", page.text(COMMAND1), "41")
+    page.run_out(start)
+    page.click(COMMAND2)
+    expect_box(checks, page, ["Wow! You clicked the button 4.1 times in a second. Bravo!!!"])
+    # Under the box: the page's buttons take no press, however it comes, and the run timer's
+    # next tick (a run's length after the first) comes and goes.
+    page.click(COMMAND1)
+    page.js(f"document.querySelector('{COMMAND1}').click()")
+    time.sleep(max(0.0, (start + 2 * RUN_MS + 300 + 300 - page.js("performance.now()")) / 1000))
+    checks.equal("the count after a press and a tick under the box", page.text(COMMAND1), "41")
+    checks.equal("the marker after a tick under the box", page.text(COUNTER), "1")
+    page.click(OK)
+    expect_box(checks, page, ["NEW RECORD!"])
+    page.key("Space")
+    page.wait_for(lambda: page.text(COMMAND1) == "NUMBER OF CLICKS", "the game after the boxes")
+    checks.equal("the boxes after OK", page.box(), None)
+    checks.true("the record label shows 4.1", page.ax_has_text("4.1"))
+    checks.equal("the marker after the run", page.text(COUNTER), "0")
+    # The WebAssembly is read from the page's own data: URL, which goes nowhere.
+    requests = [event["params"]["request"]["url"] for event in page.browser.events
+                if event.get("method") == "Network.requestWillBeSent"
+                and not event["params"]["request"]["url"].startswith("data:")]
+    checks.equal("the requests the page made", requests, [page.url])
+    checks.equal("refusals of the content security policy", page.js("violations"), [])
+    checks.equal("cookies", page.browser.send("Network.getAllCookies")["cookies"], [])
+
+
+def busy_cpus():
+    def spin():
+        while True:
+            pass
+    workers = [multiprocessing.Process(target=spin, daemon=True)
+               for _ in range(2 * (os.cpu_count() or 1))]
+    for worker in workers:
+        worker.start()
+    return workers
+
+
+@contextmanager
+def machine(busy):
+    workers = busy_cpus() if busy else []
+    try:
+        yield
+    finally:
+        for worker in workers:
+            worker.terminate()
+            worker.join()
+
+
+def clock_train(page, busy):
+    """One click, then a click every 2 ms from 9.9 s to 10.1 s after it, each stamped when it is
+    sent, with every CPU busy or not. Returns the later clicks' stamps after the first, in ms,
+    and the count the page shows after the run's end."""
+    with machine(busy):
+        page.click(COMMAND1)
+        start = page.stamps(COMMAND1)[0]
+        time.sleep(max(0.0, page.epoch_s(start + RUN_MS - 100) - time.time()))
+        due = time.time()
+        until = page.epoch_s(start + RUN_MS + 100)
+        while due < until:
+            page.click(COMMAND1, time.time(), wait=False)
+            due += 0.002
+            time.sleep(max(0.0, due - time.time()))
+        page.run_out(start)
+    return [stamp - start for stamp in page.stamps(COMMAND1)[1:]], int(page.text(COMMAND1))
+
+
+def case_clock(page, checks):
+    """The clock train, quiet and then busy: the count is the clicks stamped inside the run."""
+    for busy in (False, True):
+        if busy:
+            page.reload()
+        offsets, counted = clock_train(page, busy)
+        inside = 1 + sum(offset < RUN_MS for offset in offsets)
+        label = "busy" if busy else "quiet"
+        print(f"{label}: {len(offsets) + 1} clicks, {inside} stamped inside the run, "
+              f"{counted} counted, the last {offsets[-1]:.1f} ms after the first")
+        checks.true(f"{label}: clicks on both sides of the end", 1 < inside <= len(offsets))
+        checks.equal(f"{label}: the count", counted, inside)
+
+
+def case_late(page, checks):
+    """Presses stamped just before and just after the end, handed to the page 250 ms after it,
+    count by their stamps: the one before counts, the one after ends the run."""
+    page.click(COMMAND1)
+    start = page.stamps(COMMAND1)[0]
+    time.sleep(max(0.0, page.epoch_s(start + RUN_MS + 250) - time.time()))
+    page.click(COMMAND1, page.epoch_s(start + RUN_MS - 5))
+    checks.equal("a press stamped before the end, late", page.text(COMMAND1), "2")
+    checks.equal("the marker before the run's end", page.text(COUNTER), "0")
+    page.click(COMMAND1, page.epoch_s(start + RUN_MS + 5))
+    checks.equal("a press stamped after the end", page.text(COMMAND1), "2")
+    checks.equal("the marker once a press is past the end", page.text(COUNTER), "1")
+    offsets = [stamp - start for stamp in page.stamps(COMMAND1)[1:]]
+    checks.true(f"the stamps fell either side of the end: {offsets}",
+                offsets[0] < RUN_MS <= offsets[1])
+
+
+def case_keys(page, checks):
+    """Tab and Shift+Tab move between the buttons; arrows move as the design says and press
+    nothing; Space and Return press the focused one. Then: a control gone from the page is a
+    failure box with an error look, after which nothing counts; and without WebAssembly or
+    JavaScript the page says so."""
+    page.key("Tab")
+    checks.equal("Tab from the page", page.focused(), COMMAND1)
+    page.key("Tab")
+    checks.equal("Tab", page.focused(), COMMAND2)
+    page.key("Tab", shift=True)
+    checks.equal("Shift+Tab", page.focused(), COMMAND1)
+    for arrow, to in (("ArrowRight", COMMAND2), ("ArrowDown", COMMAND1), ("ArrowLeft", COMMAND2),
+                      ("ArrowUp", COMMAND1)):
+        page.key(arrow)
+        checks.equal(arrow, page.focused(), to)
+    checks.equal("the caption after the arrows", page.text(COMMAND1), "NUMBER OF CLICKS")
+    page.key("Space")
+    page.key("Return")
+    checks.equal("the count after Space and Return", page.text(COMMAND1), "2")
+    page.key("Tab")
+    page.key("Space")
+    checks.equal("Space on RESET", page.text(COMMAND1), "3")
+
+    page.js(f"document.querySelector('{COUNTER}').remove()")
+    page.click(COMMAND1)
+    expect_box(checks, page, ["Error", "A control of the page is gone."], role="alertdialog")
+    page.key("Return")
+    page.wait_for(lambda: page.box() is None, "the error box to close")
+    page.click(COMMAND2)
+    checks.equal("a press after the failure", page.text(COMMAND1), "3")
+    checks.true("the page says why it stopped",
+                page.ax_has_text("Morvane stopped after an error: A control of the page is gone. "
+                                 "Reload the page to play again."))
+
+    page.browser.send("Page.addScriptToEvaluateOnNewDocument", {"source": "delete WebAssembly;"})
+    page.browser.navigate(page.url)
+    time.sleep(0.2)
+    checks.true("without WebAssembly the page says so",
+                page.ax_has_text("Morvane needs WebAssembly, which this browser does not have or "
+                                 "has turned off."))
+    page.browser.send("Emulation.setScriptExecutionDisabled", {"value": True})
+    page.browser.navigate(page.url)
+    checks.true("without JavaScript the page says so",
+                "JavaScript turned off" in page.js("document.body.innerText"))
+
+
+def case_german(page, checks):
+    """In German the record is written 4,1; Escape and Return close the boxes as OK does."""
+    checks.equal("the page's language", page.js("navigator.language"), "de-DE")
+    start = play_41(page)
+    page.run_out(start)
+    page.click(COMMAND2)
+    expect_box(checks, page, ["Wow! You clicked the button 4,1 times in a second. Bravo!!!"])
+    page.key("Escape")
+    expect_box(checks, page, ["NEW RECORD!"])
+    page.key("Return")
+    page.wait_for(lambda: page.text(COMMAND1) == "NUMBER OF CLICKS", "the game after the boxes")
+    checks.equal("the boxes after OK", page.box(), None)
+    checks.true("the record label shows 4,1", page.ax_has_text("4,1"))
+
+
+def screenshots(page, directory):
+    """The window for the README, at 1x into web.png and at 2x into 2x/web.png; not a check."""
+    for scale, name in ((1, "web.png"), (2, "2x/web.png")):
+        page.browser.send("Emulation.setDeviceMetricsOverride",
+                          {"width": 400, "height": 300, "deviceScaleFactor": scale,
+                           "mobile": False})
+        x, y, width, height = page.js("(function () { var r = document.querySelector('.window')"
+                                      ".getBoundingClientRect(); return [r.x, r.y, r.width, "
+                                      "r.height]; })()")
+        shot = page.browser.send("Page.captureScreenshot", {
+            "clip": {"x": x, "y": y, "width": width, "height": height, "scale": 1}})
+        target = Path(directory) / name
+        target.parent.mkdir(parents=True, exist_ok=True)
+        target.write_bytes(base64.b64decode(shot["data"]))
+        print(f"wrote {target}")
+
+
+CASES = {"play": case_play, "clock": case_clock, "late": case_late, "keys": case_keys,
+         "german": case_german}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--page", required=True)
+    parser.add_argument("--chromium", default=cdp.CHROMIUM)
+    parser.add_argument("--screenshots", metavar="DIR",
+                        help="write the README's pictures of the page into DIR and check nothing")
+    parser.add_argument("case", choices=CASES, nargs="?")
+    options = parser.parse_args()
+    if options.screenshots:
+        with cdp.Browser(chromium=options.chromium) as browser:
+            screenshots(Page(browser, options.page), options.screenshots)
+        return 0
+    if options.case is None:
+        parser.error("name a case, or --screenshots")
+    # Headless Chromium takes the page's language from the one it asks servers for.
+    flags = ["--accept-lang=de-DE"] if options.case == "german" else []
+    checks = Checks()
+    with cdp.Browser(flags, options.chromium) as browser:
+        CASES[options.case](Page(browser, options.page), checks)
+    for failure in checks.failures:
+        print(f"FAIL: {failure}", file=sys.stderr)
+    if not checks.failures:
+        print(f"PASS: {options.case}")
+    return 1 if checks.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
