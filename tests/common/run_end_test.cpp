@@ -55,17 +55,4 @@ TEST(RunEnd, ACoarseStampDecidesOnlyWhereItsStepCannotReachTheEnd)
     EXPECT_FALSE(end.hasPassed(10'015'999, Handled + 9999ms));
 }
 
-TEST(RunEnd, StampsCloserThanAStepShowTheyAreExact)
-{
-    RunEnd end(10s, 15'625us);
-    end.start(0, Handled);
-    for (const window::InputTime stamp : { 0U, 15'000U, 31'000U }) {
-        end.observe(stamp); // a coarse clock's stamps, whole steps apart
-    }
-    EXPECT_TRUE(end.hasPassed(9'990'000, Handled + 10s)) << "in doubt: handled late";
-    end.observe(33'000); // two milliseconds after the last
-    EXPECT_FALSE(end.hasPassed(9'990'000, Handled + 10s));
-    EXPECT_TRUE(end.hasPassed(10'000'000, Handled));
-}
-
 } // namespace

@@ -3,7 +3,11 @@
 prefix of its own, one click starts the run, then a click every 2 ms from 9.9 s to 10.1 s after
 it, once on a quiet machine and once with every CPU kept busy. The X server's own time of each
 release is the truth: the count read from the window afterwards, from another process, must be
-the clicks released before the first one's time plus 10000 ms.
+the clicks released before the first one's time plus 10000 ms. Under load Wine may move its own
+clock against the X server's by up to one of its 16 ms ticks (it raises the offset between the two
+whenever an event would seem to come from its clock's future), which lets a click released that
+little after the end count; so with the CPUs busy the count may take those too, but never leaves
+out one released before the end.
 
     wine_input_time_test.py --game build/windows-x64/window/win32/Morvane.exe \
         --probe build/windows-x64/tests/tools/window_probe.exe \
@@ -18,6 +22,7 @@ import winesession
 import xsession
 
 RUN_MS = 10000
+WINE_TICK_MS = 16
 
 
 def trial(options, session, busy):
@@ -25,6 +30,7 @@ def trial(options, session, busy):
     releases = run["releases"]
     offsets = xsession.input_time_offsets(releases)
     truth = 1 + sum(offset < RUN_MS for offset in offsets)
+    within_a_tick = 1 + sum(offset < RUN_MS + WINE_TICK_MS for offset in offsets)
     print(f"{'busy' if busy else 'quiet'}: {len(releases)} releases from "
           f"{min(offsets)} to {max(offsets)} ms of server time after the first; "
           f"{truth} inside the run, {run['counted']} counted; the game exited with "
@@ -32,7 +38,7 @@ def trial(options, session, busy):
     failures = []
     if len(releases) != run["clicks"]:
         failures.append(f"the server saw {len(releases)} releases for {run['clicks']} clicks")
-    if run["counted"] != truth:
+    if run["counted"] < truth or run["counted"] > (within_a_tick if busy else truth):
         failures.append(f"{'busy' if busy else 'quiet'}: {run['counted']} counted for {truth} "
                         "clicks inside the run")
     if run["status"] != 0:

@@ -113,6 +113,9 @@ def settled_count(session, window_probe, quiet=2.0, timeout=30.0):
     return last
 
 
+WARM_UP_CLICKS = 200
+
+
 def timed_run(session, game, window_probe, xprobe, busy, train=(9900, 10100), gap_ms=2):
     """Starts `game`, clicks its counting button once to start a run, then every `gap_ms` from
     train[0] to train[1] ms after that click, and closes it. Returns the X server's release
@@ -128,6 +131,11 @@ def timed_run(session, game, window_probe, xprobe, busy, train=(9900, 10100), ga
         # Xvfb has no window manager: a click on the record label makes the window active, as
         # a desktop does when it opens. The label counts nothing.
         probe("--button", label, "burst", TITLE, 1, 0)
+        # Wine turns each X event's time into its own clock's by an offset, and raises the offset
+        # whenever an event would seem to come from the future of its coarse tick count (by up to
+        # one 16 ms tick). Clicks on the label first let the offset settle, as a player's own
+        # pointer does long before a run, so that the run's clicks keep the X server's spacing.
+        probe("--button", label, "burst", TITLE, WARM_UP_CLICKS, 0)
         time.sleep(0.2)
         with xsession.busy_cpus(busy):
             sent = probe("--button", button, "--lead-in", label, "--gap", gap_ms, "deadline",

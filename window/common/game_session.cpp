@@ -47,9 +47,6 @@ void GameSession::press(Button which, std::optional<InputTime> stamp) noexcept
         return;
     }
     const RunEnd::Clock::time_point handled = RunEnd::Clock::now();
-    if (stamp) {
-        m_runEnd.observe(*stamp);
-    }
     if (m_runEnd.hasPassed(stamp, handled)) {
         tick();
     }

@@ -24,8 +24,7 @@ using InputTime = std::uint32_t;
 // little before the start (another device's event queued behind it) is inside, and one across the
 // clock's wrap after. A stamp that steps coarser than the millisecond (Windows' tick count) leaves
 // a press in doubt within a step either side of the end; there, as for a press that has no stamp,
-// the time the game handled it decides. Two stamps closer together than such a step (Wine stamps
-// each message with its X server's millisecond) show the stamps to be exact after all.
+// the time the game handled it decides.
 class RunEnd {
 public:
     using Clock = std::chrono::steady_clock;
@@ -48,18 +47,6 @@ public:
         m_startStamp.reset();
         m_startHandled.reset();
     }
-    // Learns from each press's stamp, in the order they come, how fine the stamps are.
-    constexpr void observe(InputTime stamp) noexcept
-    {
-        if (m_lastStamp && m_step > 0) {
-            const std::int64_t gap = static_cast<std::int32_t>(stamp - *m_lastStamp);
-            if (gap != 0 && gap > -finerThanAStep() && gap < finerThanAStep()) {
-                m_step = 0;
-            }
-        }
-        m_lastStamp = stamp;
-    }
-
     // True once a press stamped `stamp` and handled at `handled` is at or past the end of a
     // running run.
     [[nodiscard]] constexpr bool hasPassed(
@@ -81,12 +68,8 @@ public:
     }
 
 private:
-    // A coarse clock's stamps lie whole steps apart, its steps a millisecond apart at most.
-    [[nodiscard]] constexpr std::int64_t finerThanAStep() const noexcept { return m_step - 1000; }
-
     std::int64_t m_length; // microseconds, as the stamps
     std::int64_t m_step;
-    std::optional<InputTime> m_lastStamp;
     std::optional<InputTime> m_startStamp;
     std::optional<Clock::time_point> m_startHandled;
 };

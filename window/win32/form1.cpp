@@ -3,6 +3,7 @@
 #include "window/win32/design_font.h"
 #include "window/win32/dpi.h"
 #include "window/win32/message_parameter.h"
+#include "window/win32/system_library.h"
 #include "window/win32/wide_text.h"
 #include "window/win32/win32_error.h"
 
@@ -65,9 +66,12 @@ std::optional<window::Arrow> arrowFor(WPARAM virtualKey) noexcept
 
 // How much later than its message's time a press may have been made. Windows stamps input with
 // its tick count, which steps with the clock's interrupt: 15.6 ms unless the system says otherwise.
-// (Wine stamps it with the X server's millisecond, which the session finds out from the stamps.)
+// Wine stamps it with its X server's own time of the event, to the millisecond.
 std::chrono::microseconds messageTimeStep() noexcept
 {
+    if (moduleFunction<void (*)()>(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr) {
+        return std::chrono::microseconds::zero();
+    }
     constexpr DWORD HundredNanosecondsPerMicrosecond = 10;
     DWORD adjustment = 0;
     DWORD increment = 0;
