@@ -14,7 +14,6 @@ import time
 
 import xsession
 
-RUN_MS = 10000
 TRAIN = ("9900", "10100")
 GAP_MS = "2"
 LABEL1_AREA = "0,129,199,27"  # the record label: a click there counts nothing
@@ -38,21 +37,8 @@ def trial(options, bus, busy):
                 counted = desktop.settled_count(button, quiet=2.0)
         finally:
             status = xsession.close_program(probe, "Morvane", game)
-    releases = sent["server_release_ms"]
-    offsets = xsession.input_time_offsets(releases)
-    truth = 1 + sum(offset < RUN_MS for offset in offsets)
-    print(f"{'busy' if busy else 'quiet'}: {len(releases)} releases from "
-          f"{min(offsets)} to {max(offsets)} ms of server time after the first; "
-          f"{truth} inside the run, {counted} counted; the game exited with {status}")
-    failures = []
-    if len(releases) != len(sent["sent_ms"]) + 1:
-        failures.append(f"the server saw {len(releases)} releases for "
-                        f"{len(sent['sent_ms']) + 1} clicks")
-    if counted != truth:
-        failures.append(f"{counted} counted for {truth} clicks inside the run")
-    if status != 0:
-        failures.append(f"the game exited with status {status}")
-    return failures
+    return xsession.judge_run("busy" if busy else "quiet", sent["server_release_ms"],
+                              len(sent["sent_ms"]) + 1, counted, status)
 
 
 def main():

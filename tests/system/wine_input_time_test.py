@@ -21,29 +21,14 @@ import sys
 import winesession
 import xsession
 
-RUN_MS = 10000
 WINE_TICK_MS = 16
 
 
 def trial(options, session, busy):
     run = winesession.timed_run(session, options.game, options.probe, options.xprobe, busy)
-    releases = run["releases"]
-    offsets = xsession.input_time_offsets(releases)
-    truth = 1 + sum(offset < RUN_MS for offset in offsets)
-    within_a_tick = 1 + sum(offset < RUN_MS + WINE_TICK_MS for offset in offsets)
-    print(f"{'busy' if busy else 'quiet'}: {len(releases)} releases from "
-          f"{min(offsets)} to {max(offsets)} ms of server time after the first; "
-          f"{truth} inside the run, {run['counted']} counted; the game exited with "
-          f"{run['status']}", flush=True)
-    failures = []
-    if len(releases) != run["clicks"]:
-        failures.append(f"the server saw {len(releases)} releases for {run['clicks']} clicks")
-    if run["counted"] < truth or run["counted"] > (within_a_tick if busy else truth):
-        failures.append(f"{'busy' if busy else 'quiet'}: {run['counted']} counted for {truth} "
-                        "clicks inside the run")
-    if run["status"] != 0:
-        failures.append(f"the game exited with status {run['status']}")
-    return failures
+    return xsession.judge_run("busy" if busy else "quiet", run["releases"], run["clicks"],
+                              run["counted"], run["status"],
+                              late_allowance_ms=WINE_TICK_MS if busy else 0)
 
 
 def main():

@@ -69,6 +69,26 @@ def input_time_offsets(releases):
     return [((release - start + (1 << 31)) & 0xFFFFFFFF) - (1 << 31) for release in releases[1:]]
 
 
+def judge_run(label, releases, clicks, counted, status, run_ms=10000, late_allowance_ms=0):
+    """Prints a timed run and returns what went wrong in it: the count must be the clicks whose
+    X server release came before the first one's plus `run_ms`, and may take those released up
+    to `late_allowance_ms` after that too."""
+    offsets = input_time_offsets(releases)
+    truth = 1 + sum(offset < run_ms for offset in offsets)
+    most = 1 + sum(offset < run_ms + late_allowance_ms for offset in offsets)
+    print(f"{label}: {len(releases)} releases from {min(offsets)} to {max(offsets)} ms of server "
+          f"time after the first; {truth} inside the run, {counted} counted; the game exited "
+          f"with {status}", flush=True)
+    failures = []
+    if len(releases) != clicks:
+        failures.append(f"{label}: the server saw {len(releases)} releases for {clicks} clicks")
+    if not truth <= counted <= most:
+        failures.append(f"{label}: {counted} counted for {truth} clicks inside the run")
+    if status != 0:
+        failures.append(f"{label}: the game exited with status {status}")
+    return failures
+
+
 class XServer:
     """Xvfb on the first free display number, which it reports itself through -displayfd."""
 

@@ -54,6 +54,10 @@ bool RunTimer::isTick() noexcept
         (void)arm(reached);
         return false;
     }
+    if ((HIWORD(GetQueueStatus(QS_INPUT)) & QS_INPUT) != 0) {
+        (void)SetTimer(m_window, m_id, USER_TIMER_MINIMUM, nullptr);
+        return false;
+    }
     m_schedule.advance(reached);
     (void)arm(reached);
     return true;

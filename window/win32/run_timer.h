@@ -10,9 +10,11 @@ namespace win32shell {
 
 // The run timer: a tick every interval, the first one interval after it is started, never early.
 // It is a timer of the window's own, and the system makes its WM_TIMER only once the window's
-// queue holds no input, so every press already made is handled before the tick. It may come up to
-// a tick of the system clock late (15.6 ms by default), which decides no count: the session counts
-// a press by its own time.
+// queue holds no input; and since Wine fetches its X server's input only as it hands over the
+// timer's message, a tick also waits while input is still queued then. So every press already
+// made is handled before the tick, without a loop of the timer's own. It may come up to a tick of
+// the system clock late (15.6 ms by default), which decides no count: the session counts a press
+// by its own time.
 class RunTimer {
 public:
     RunTimer(HWND window, UINT_PTR id, std::chrono::milliseconds interval) noexcept;
@@ -28,7 +30,8 @@ public:
     void stop() noexcept;
 
     // For the window's WM_TIMER of this timer: whether it is a tick. One the system sends before
-    // the deadline (its timers keep the system clock's coarser time) waits for the rest.
+    // the deadline (its timers keep the system clock's coarser time) waits for the rest, and one
+    // that finds input queued waits for it to be handled.
     [[nodiscard]] bool isTick() noexcept;
 
 private:
