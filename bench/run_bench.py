@@ -532,8 +532,7 @@ NOTES = [
     "on an Xvfb display of its own; the buttons' places and the count are read from outside "
     "the process by `tests/tools/win32/window_probe` (its count once it has not changed for "
     "2 s), and the Wine session is ended after each run.",
-    "**The run timer alone**: `bench/tick_bench` starts a timer made as the window makes its run "
-    "timer (a precise QTimer) afresh "
+    "**The run timer alone**: `bench/tick_bench` starts the game's `DeadlineTimer` afresh "
     f"{DEADLINE_RUNS} times with its {RUN_MS} ms interval and times each tick from the start on "
     "the same monotonic clock; it runs beside the end-to-end measurements.",
     "**Instructions per press**: each program under `valgrind --tool=callgrind`, counters "

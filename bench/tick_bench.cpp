@@ -4,11 +4,10 @@
 //
 //   tick_bench [INTERVAL_MS [RUNS]]   prints {"late_ms": [...]} once every run has ticked
 
-#include "window/common/form1_design.h"
+#include "window/qt/deadline_timer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 
 #include <charconv>
 #include <chrono>
@@ -41,17 +40,13 @@ int main(int argc, char** argv)
 {
     const QCoreApplication app(argc, argv);
     const std::span arguments(argv, static_cast<std::size_t>(argc));
-    const std::chrono::milliseconds interval(
-        numberAt(arguments, 1).value_or(window::Form1Design.timerInterval.count()));
+    const std::chrono::milliseconds interval(numberAt(arguments, 1).value_or(10000));
     const int runs = numberAt(arguments, 2).value_or(5);
 
-    // As the window makes its run timer.
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setInterval(interval);
+    qtshell::DeadlineTimer timer(interval);
     QElapsedTimer sinceStart;
     std::vector<double> late;
-    QObject::connect(&timer, &QTimer::timeout, &timer, [&] {
+    QObject::connect(&timer, &qtshell::DeadlineTimer::timeout, &timer, [&] {
         const std::chrono::nanoseconds elapsed(sinceStart.nsecsElapsed());
         late.push_back(std::chrono::duration<double, std::milli>(elapsed - interval).count());
         // Each run starts the timer afresh, as the first press of a game does.

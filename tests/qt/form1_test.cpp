@@ -2,6 +2,7 @@
 
 #include "message_box_dismisser.h"
 #include "window/common/form1_design.h"
+#include "window/qt/deadline_timer.h"
 #include "window/qt/startup.h"
 
 #include <QAccessible>
@@ -15,6 +16,7 @@
 #include <QTimer>
 
 using namespace std::chrono_literals;
+using qtshell::DeadlineTimer;
 using qtshell::Form1;
 using window::Form1Design;
 
@@ -30,9 +32,9 @@ QLabel* label(const Form1& form, const char* name)
 {
     return form.findChild<QLabel*>(QLatin1String(name));
 }
-QTimer* timer(const Form1& form)
+DeadlineTimer* timer(const Form1& form)
 {
-    return form.findChild<QTimer*>(QStringLiteral("Timer1"));
+    return form.findChild<DeadlineTimer*>(QStringLiteral("Timer1"));
 }
 QString count(const Form1& form)
 {
@@ -46,20 +48,14 @@ void click(const Form1& form, const char* name, int times = 1)
     }
 }
 
-// The ten seconds are over, without waiting for them: a running timer ticks at once.
+// The ten seconds are over, without waiting for them.
 void endTheRun(const Form1& form)
 {
-    QTimer* const timer1 = timer(form);
-    if (!timer1->isActive()) {
-        return;
-    }
-    QSignalSpy ticks(timer1, &QTimer::timeout);
-    timer1->setInterval(0ms);
-    QVERIFY(ticks.wait(2000));
-    timer1->setInterval(Form1Design.timerInterval);
+    emit timer(form)->timeout();
 }
 
-// A click that waits in the event queue.
+// A click that waits in the event queue, as one the window system has stamped but the window
+// has not handled yet.
 void postClick(QAbstractButton* button)
 {
     const QPointF centre = button->rect().center();
@@ -69,34 +65,6 @@ void postClick(QAbstractButton* button)
                 type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier));
     }
 }
-
-// A click the window has not handled yet when the timer next ticks: posted from the timer's own
-// event, just before it emits its tick, behind the run's own interval given back to the timer.
-class ClickBeforeTheTick : public QObject {
-public:
-    ClickBeforeTheTick(QTimer* timer, QAbstractButton* button)
-        : m_timer(timer)
-        , m_button(button)
-    {
-        timer->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (watched == m_timer && event->type() == QEvent::Timer && m_button != nullptr) {
-            QMetaObject::invokeMethod(
-                m_timer, [timer = m_timer] { timer->setInterval(Form1Design.timerInterval); },
-                Qt::QueuedConnection);
-            postClick(std::exchange(m_button, nullptr));
-        }
-        return false;
-    }
-
-private:
-    QTimer* m_timer;
-    QAbstractButton* m_button;
-};
 
 void showAndFocus(Form1& form)
 {
@@ -373,10 +341,9 @@ void MainWindowTest::timerRunsOnlyDuringARun()
     MessageBoxDismisser dismisser;
     Form1 form({});
     showAndFocus(form);
-    QTimer* const timer1 = timer(form);
-    QCOMPARE(timer1->intervalAsDuration(), Form1Design.timerInterval);
-    QCOMPARE(timer1->intervalAsDuration(), 10000ms);
-    QCOMPARE(timer1->timerType(), Qt::PreciseTimer);
+    DeadlineTimer* const timer1 = timer(form);
+    QCOMPARE(timer1->interval(), Form1Design.timerInterval);
+    QCOMPARE(timer1->interval(), 10000ms);
     QVERIFY(!timer1->isActive());
     click(form, "Command1");
     QVERIFY(timer1->isActive());
@@ -390,11 +357,8 @@ void MainWindowTest::tickFreezesTheCount()
 {
     Form1 form({});
     showAndFocus(form);
-    // A real tick, on a short interval so the test need not wait ten seconds.
-    timer(form)->setInterval(30ms);
-    QSignalSpy ticks(timer(form), &QTimer::timeout);
     click(form, "Command1", 5);
-    QVERIFY(ticks.wait(2000));
+    endTheRun(form);
     QCOMPARE(label(form, "Counter")->text(), QStringLiteral("1"));
     click(form, "Command1", 3);
     QTest::keyClick(button(form, "Command1"), Qt::Key_Space);
@@ -406,7 +370,7 @@ void MainWindowTest::pressesAlreadyMadeComeBeforeTheTick()
     Form1 form({});
     showAndFocus(form);
     click(form, "Command1", 2);
-    const ClickBeforeTheTick late(timer(form), button(form, "Command1"));
+    postClick(button(form, "Command1"));
     endTheRun(form);
     QCOMPARE(count(form), QStringLiteral("3"));
     QCOMPARE(label(form, "Counter")->text(), QStringLiteral("1"));
@@ -414,17 +378,20 @@ void MainWindowTest::pressesAlreadyMadeComeBeforeTheTick()
 
 void MainWindowTest::aTickEndsOnlyTheRunThatArmedIt()
 {
-    // RESET rates the run and the press after its box starts another, both handled before the
-    // tick that was due.
+    // RESET, handled before the tick that was due, rates the run; the press after its box starts
+    // another.
     MessageBoxDismisser dismisser;
     Form1 form({});
     showAndFocus(form);
-    dismisser.whileOpen = [&form](QMessageBox&) { postClick(button(form, "Command1")); };
+    dismisser.whileOpen = [&form](QMessageBox& box) {
+        QObject::connect(
+            &box, &QDialog::finished, &form, [&form] { postClick(button(form, "Command1")); });
+    };
     click(form, "Command1", 2);
     endTheRun(form);
-    const ClickBeforeTheTick late(timer(form), button(form, "Command2"));
-    timer(form)->setInterval(0ms);
-    QTRY_COMPARE(dismisser.boxes.size(), std::size_t(1));
+    postClick(button(form, "Command2"));
+    endTheRun(form);
+    QCOMPARE(dismisser.boxes.size(), std::size_t(1));
     QTRY_COMPARE(count(form), QStringLiteral("1"));
     QCOMPARE(label(form, "Counter")->text(), QStringLiteral("0"));
 }

@@ -16,6 +16,8 @@ public:
     {
     }
 
+    [[nodiscard]] std::chrono::milliseconds interval() const noexcept { return m_interval; }
+
     // A fresh interval from `now`.
     void start(Time now) noexcept { m_deadline = now + m_interval; }
 

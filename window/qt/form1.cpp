@@ -1,6 +1,7 @@
 #include "window/qt/form1.h"
 
 #include "window/qt/caption_button.h"
+#include "window/qt/deadline_timer.h"
 #include "window/qt/qt_text.h"
 
 #include <QCloseEvent>
@@ -75,7 +76,7 @@ Form1::Form1(clicktest::NumberFormat format, QWidget* parent)
     : QWidget(parent,
         Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
-    , m_timer1(new QTimer(this))
+    , m_timer1(new DeadlineTimer(window::Form1Design.timerInterval, this))
     , m_session(*this, format)
 {
     using window::pixels;
@@ -118,9 +119,7 @@ Form1::Form1(clicktest::NumberFormat format, QWidget* parent)
     }
 
     m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer1->setTimerType(Qt::PreciseTimer);
-    m_timer1->setInterval(design.timerInterval);
-    connect(m_timer1, &QTimer::timeout, this, &Form1::tick);
+    connect(m_timer1, &DeadlineTimer::timeout, this, &Form1::tick);
     for (const window::Button which : window::buttonsInTabOrder()) {
         connect(button(which), &QAbstractButton::clicked, this, [this, which] { press(which); });
     }

@@ -8,11 +8,10 @@
 
 #include <array>
 
-class QTimer;
-
 namespace qtshell {
 
 class CaptionButton;
+class DeadlineTimer;
 
 // The game's window. It makes its controls from the design, shows what the game session tells it
 // to, and hands every press, tick and close request to the session; it holds no rule of the game.
@@ -41,7 +40,7 @@ private:
     [[nodiscard]] CaptionButton* button(window::Button which) const;
 
     std::array<QWidget*, window::ControlCount> m_controls {}; // by design row
-    QTimer* m_timer1 = nullptr;
+    DeadlineTimer* m_timer1 = nullptr;
     // The latest stamp of an input event from the window system; presses made by other means
     // (an automation tool's event sent to a widget, an accessibility action) have none of theirs.
     quint64 m_windowSystemStamp = 0;
