@@ -87,6 +87,14 @@ class Page:
             else:
                 self.browser.post("Input.dispatchMouseEvent", event)
 
+    def tap(self, selector):
+        """A finger's tap, put down and lifted at once."""
+        x, y = self.centre(selector)
+        self.browser.send("Emulation.setTouchEmulationEnabled", {"enabled": True})
+        for kind, points in (("touchStart", [{"x": x, "y": y}]), ("touchEnd", [])):
+            self.browser.send("Input.dispatchTouchEvent",
+                              {"type": kind, "touchPoints": points, "timestamp": time.time()})
+
     def key(self, name, shift=False):
         stamp_s = time.time()
         event = dict(KEYS[name], modifiers=8 if shift else 0)
@@ -283,7 +291,7 @@ def case_late(page, checks):
 
 def case_keys(page, checks):
     """Tab and Shift+Tab move between the buttons; arrows move as the design says and press
-    nothing; Space and Return press the focused one. Then: a control gone from the page is a
+    nothing; Space and Return press the focused one, and a touch tap presses as a click. Then: a control gone from the page is a
     failure box with an error look, after which nothing counts; and without WebAssembly or
     JavaScript the page says so."""
     page.key("Tab")
@@ -303,6 +311,9 @@ def case_keys(page, checks):
     page.key("Tab")
     page.key("Space")
     checks.equal("Space on RESET", page.text(COMMAND1), "3")
+    page.tap(COMMAND1)
+    page.wait_for(lambda: page.text(COMMAND1) != "3", "a tap to press", timeout=5)
+    checks.equal("a touch tap", page.text(COMMAND1), "4")
 
     page.js(f"document.querySelector('{COUNTER}').remove()")
     page.click(COMMAND1)
@@ -310,7 +321,7 @@ def case_keys(page, checks):
     page.key("Return")
     page.wait_for(lambda: page.box() is None, "the error box to close")
     page.click(COMMAND2)
-    checks.equal("a press after the failure", page.text(COMMAND1), "3")
+    checks.equal("a press after the failure", page.text(COMMAND1), "4")
     checks.true("the page says why it stopped",
                 page.ax_has_text("Morvane stopped after an error: A control of the page is gone. "
                                  "Reload the page to play again."))
