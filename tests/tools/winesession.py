@@ -101,13 +101,25 @@ def window_area(screen, control_id, window):
 
 
 def settled_count(session, window_probe, quiet=2.0, timeout=30.0):
-    """The count on the counting button once it has stopped changing for `quiet` seconds."""
+    """The count on the counting button once it has stopped changing for `quiet` seconds. A
+    probe that Wine fails to start now and then (on a loaded machine) is tried again; the game's
+    own window going away is still an error, once the time is up."""
     give_up = time.monotonic() + timeout
-    last = xsession.count_of(session.inspect(window_probe).text(COMMAND1))
+
+    def count():
+        while True:
+            try:
+                return xsession.count_of(session.inspect(window_probe).text(COMMAND1))
+            except ProbeError:
+                if time.monotonic() >= give_up:
+                    raise
+                time.sleep(0.1)
+
+    last = count()
     since = time.monotonic()
     while time.monotonic() < give_up and time.monotonic() - since < quiet:
         time.sleep(0.1)
-        now = xsession.count_of(session.inspect(window_probe).text(COMMAND1))
+        now = count()
         if now != last:
             last, since = now, time.monotonic()
     return last
