@@ -58,6 +58,17 @@ def screenshot(desktop, window_id):
     return rows
 
 
+def painted(desktop, window_id, timeout=5.0):
+    """The window's pixels once it has been painted: on Xvfb a window not yet painted is one flat
+    colour, as a loaded machine may still show it just after it is mapped."""
+    give_up = time.monotonic() + timeout
+    while True:
+        rows = screenshot(desktop, window_id)
+        if len({level for row in rows for level in row}) > 2 or time.monotonic() > give_up:
+            return rows
+        time.sleep(0.05)
+
+
 def ink(rows, left, top, width, height):
     """Bounding box and amount of dark text pixels in a region of the window."""
     xs, ys, amount = [], [], 0
@@ -147,7 +158,7 @@ class HostileEnvironment(unittest.TestCase):
     def test_double_scale_is_the_same_layout_twice_the_size(self):
         normal = self.start()
         normal_geometry = self.x_geometry(normal)
-        normal_pixels = screenshot(self.desktop, normal_geometry[0])
+        normal_pixels = painted(self.desktop, normal_geometry[0])
         normal.close()
         large = self.start(QT_SCALE_FACTOR="2")
         large_geometry = self.x_geometry(large)
@@ -163,7 +174,7 @@ class HostileEnvironment(unittest.TestCase):
 
         # Texts whole: each control's text has the same shape, twice the size, and stays inside
         # the part of its control that is seen.
-        large_pixels = screenshot(self.desktop, large_geometry[0])
+        large_pixels = painted(self.desktop, large_geometry[0])
         for name, (left, top, width, height) in LAYOUT.items():
             left, width = max(left, 0) + 3, min(left + width, CLIENT[0]) - max(left, 0) - 6
             height = min(top + height, CLIENT[1]) - top - 3
