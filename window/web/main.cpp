@@ -322,4 +322,7 @@ int main()
     session = &game;
     buildPage();
     game.load();
+    // The page lives on in its events. Returning would end the runtime on later emscriptens,
+    // which then refuses to wait for a box.
+    emscripten_exit_with_live_runtime();
 }
