@@ -9,7 +9,9 @@
 set -euo pipefail
 
 here="$(dirname "${BASH_SOURCE[0]}")"
-locale_name=de_DE.UTF-8
+# The tests' locales: German writes 4,1 in the Linux shell; French is the Windows build's user
+# locale under Wine, which from Wine 10 on needs it made.
+locale_names=(de_DE.UTF-8 fr_FR.UTF-8)
 
 log() { printf 'install-deps: %s\n' "$*"; }
 
@@ -79,22 +81,28 @@ if ((${#missing[@]} > 0)); then
     as_root "${apt_get[@]}" install --no-install-recommends "${missing[@]}"
 fi
 
-# The locales package is listed for one test's de_DE.UTF-8, with its comma decimal separator.
 if [[ -n "${listed[locales]:-}" ]]; then
     # locale -a spells UTF-8 as "utf8".
-    has_locale() { locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; }
-    if ! has_locale; then
-        log "generating the ${locale_name} locale"
+    has_locale() { locale -a 2>/dev/null | grep -qix "${1%.UTF-8}\.utf-\?8"; }
+    generate=()
+    for locale_name in "${locale_names[@]}"; do
+        has_locale "${locale_name}" && continue
+        generate+=("${locale_name}")
         # Uncomment the entry when present, otherwise add one.
         if [[ -f /etc/locale.gen ]] && grep -q "^#[[:space:]]*${locale_name} UTF-8" /etc/locale.gen; then
             as_root sed -i "s/^#[[:space:]]*\(${locale_name} UTF-8\)/\1/" /etc/locale.gen
         elif ! { [[ -f /etc/locale.gen ]] && grep -q "^${locale_name} UTF-8" /etc/locale.gen; }; then
             echo "${locale_name} UTF-8" | as_root tee -a /etc/locale.gen >/dev/null
         fi
+    done
+    if ((${#generate[@]} > 0)); then
+        log "generating the locale ${generate[*]}"
         as_root locale-gen >/dev/null
-        if ! has_locale; then
-            log "the ${locale_name} locale is still missing after locale-gen" >&2
-            exit 1
-        fi
+        for locale_name in "${generate[@]}"; do
+            if ! has_locale "${locale_name}"; then
+                log "the ${locale_name} locale is still missing after locale-gen" >&2
+                exit 1
+            fi
+        done
     fi
 fi
