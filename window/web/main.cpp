@@ -51,7 +51,7 @@ EM_JS(void, pageOpenWindow, (const char16_t* caption, const char16_t* arrowKeys)
     client.addEventListener('keydown', function(event) {
         var arrow = arrows.indexOf(event.key);
         var button = event.target.dataset.button;
-        if (arrow < 0 || button == undefined || event.altKey || event.ctrlKey || event.metaKey) {
+        if (arrow < 0 || button === undefined || event.altKey || event.ctrlKey || event.metaKey) {
             return;
         }
         event.preventDefault();
@@ -63,7 +63,7 @@ EM_JS(void, pageOpenWindow, (const char16_t* caption, const char16_t* arrowKeys)
 // The room the page gives the window, in whole CSS pixels: 0 for its width, 1 for its height.
 EM_JS(int, pageRoom, (int dimension), {
     var room = document.getElementById('morvane-room').getBoundingClientRect();
-    return Math.floor(dimension == 0 ? room.width : room.height);
+    return Math.floor(dimension === 0 ? room.width : room.height);
 });
 
 // Shows the window made by pageOpenWindow, in its place, and lays it out again whenever the
@@ -221,7 +221,7 @@ EM_ASYNC_JS(void, pageBoxClosed, (), {
 // The browser's language's decimal separator: the character between 1 and 5 in "1.5".
 EM_JS(int, pageDecimalSeparator, (), {
     var text = (1.5).toLocaleString(navigator.language);
-    return text.length == 3 ? text.charCodeAt(1) : 46;
+    return text.length === 3 ? text.charCodeAt(1) : 46;
 });
 
 // clang-format on
