@@ -3,8 +3,7 @@
 # Windows build), web (the browser page) or check (everything the check needs, the others
 # included). Each list is scripts/packages/NAME.list; check also brings the page's test tools
 # from npm. Installs only what is missing and prints nothing when nothing is, so every script can
-# call it first. Runs as root, or through sudo when
-# there is one.
+# call it first. Runs as root, or through sudo when there is one.
 #
 #     bash scripts/install-deps.sh play|deb|windows|web|check
 set -euo pipefail
