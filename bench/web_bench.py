@@ -27,7 +27,8 @@ LATENCY_GAP_S = 0.03
 LOST_PRESSES = 1000
 # The bare page: one button of the counting button's size and font, that counts its clicks.
 BARE = """<!doctype html><html><head><meta charset="utf-8"><title>Bare</title></head><body>
-<button id="morvane-control-0" style="width:201px;height:97px;font:18px 'Liberation Sans'">0</button>
+<button id="morvane-control-0"
+ style="width:201px;height:97px;font:18px 'Liberation Sans'">0</button>
 <script>
 var count = 0;
 document.getElementById('morvane-control-0').addEventListener('click', function () {
@@ -200,9 +201,12 @@ def main():
                    package("emscripten"))
     output = Path(options.output)
     report = output.read_text(encoding="utf-8") if output.exists() else ""
-    # The section is the report's last; what came before it is the desktop benchmarks'.
-    kept = report.split(SECTION, 1)[0].rstrip("\n")
-    output.write_text(f"{kept}\n\n{text}" if kept else text, encoding="utf-8")
+    # What came before the section is the desktop benchmarks'; what follows it, Lighthouse's.
+    kept, _, rest = report.partition(SECTION)
+    kept = kept.rstrip("\n")
+    after = rest[rest.index("\n## ") + 1:] if "\n## " in rest else ""
+    output.write_text((f"{kept}\n\n{text}" if kept else text) + (f"\n{after}" if after else ""),
+                      encoding="utf-8")
     print(text)
 
 
