@@ -122,7 +122,13 @@ def measure(page):
     return results
 
 
-def section(results, took_s):
+def load_average():
+    """The machine's load over the last 1, 5 and 15 minutes: Lighthouse times the page's work on
+    this machine's CPU, and other work on it shows in the blocking time."""
+    return " ".join(Path("/proc/loadavg").read_text(encoding="utf-8").split()[:3])
+
+
+def section(results, took_s, load):
     version = next(iter(results.values()))[3]
     lines = [SECTION, "",
              "Written by `python3 bench/web_lighthouse.py --page build/web/Morvane.html` (the "
@@ -130,7 +136,8 @@ def section(results, took_s):
              f"- Date: {datetime.datetime.now(datetime.timezone.utc):%Y-%m-%d %H:%M} UTC "
              f"(took {took_s:.0f} s); commit {web_bench.commit()}",
              f"- Lighthouse {version} (npm, pinned by `bench/lighthouse/package-lock.json`), "
-             f"in Chromium {web_bench.package('chromium')}, headless", "",
+             f"in Chromium {web_bench.package('chromium')}, headless; load average {load} "
+             "at the start", "",
              f"Each row is the run with the median performance score of {RUNS}.", "",
              "| page | form | " + " | ".join(CATEGORIES) + " | FCP | LCP | TBT | CLS |",
              "| --- | --- |" + " --- |" * (len(CATEGORIES) + 4)]
@@ -159,8 +166,8 @@ def main():
     parser.add_argument("--page", default="build/web/Morvane.html")
     parser.add_argument("--output", default="docs/performance.md")
     options = parser.parse_args()
-    started = time.monotonic()
-    text = section(measure(options.page), time.monotonic() - started)
+    started, load = time.monotonic(), load_average()
+    text = section(measure(options.page), time.monotonic() - started, load)
     output = Path(options.output)
     report = output.read_text(encoding="utf-8")
     # Its own section, the report's last, after the web page's.

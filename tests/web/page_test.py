@@ -418,21 +418,30 @@ MEASURE = """(function () {
 })()"""
 
 
-def show_at(page, width, height, ratio, phone, directory=None):
-    """Sets the viewport, waits for the window to be laid out for it and returns its measures;
-    with `directory`, writes a picture of the viewport there too."""
+def show_at(page, width, height, ratio, phone):
+    """Sets the viewport, waits for the window to be laid out for it and returns its measures."""
     page.browser.send("Emulation.setDeviceMetricsOverride",
                       {"width": width, "height": height, "deviceScaleFactor": ratio,
                        "mobile": phone})
     # The resize comes before the next frame, and the window follows it there.
     page.browser.evaluate("new Promise(function (done) { requestAnimationFrame(function () { "
                           "requestAnimationFrame(done); }); })", await_promise=True)
-    if directory:
-        shot = page.browser.send("Page.captureScreenshot", {})
-        target = Path(directory) / f"web-{width}x{height}.png"
+    return page.js(MEASURE)
+
+
+def picture(page, directory):
+    """The page down to the end of its text, as the README shows it: docs/images/web.png at the
+    viewport's size and 2x/web.png at twice it."""
+    bottom = page.js("document.querySelector('.about').getBoundingClientRect().bottom")
+    width = page.js("innerWidth")
+    for scale, name in ((1, "web.png"), (2, "2x/web.png")):
+        shot = page.browser.send("Page.captureScreenshot", {
+            "clip": {"x": 0, "y": 0, "width": width, "height": bottom + MARGIN,
+                     "scale": scale / page.js("devicePixelRatio")}})
+        target = Path(directory) / name
+        target.parent.mkdir(parents=True, exist_ok=True)
         target.write_bytes(base64.b64decode(shot["data"]))
         print(f"wrote {target}")
-    return page.js(MEASURE)
 
 
 def case_scale(page, checks, directory=None):
@@ -443,7 +452,9 @@ def case_scale(page, checks, directory=None):
     with it and keep off the viewport's edges."""
     design = None
     for width, height, ratio, phone, least in VIEWPORTS:
-        shown = show_at(page, width, height, ratio, phone, directory)
+        shown = show_at(page, width, height, ratio, phone)
+        if directory and phone:
+            picture(page, directory)
         where = f"at {width}×{height}"
         left, top, frame_width, frame_height, _ = shown["window"]
         if design is None:
@@ -489,8 +500,7 @@ def case_scale(page, checks, directory=None):
 
 
 def screenshots(page, directory):
-    """The pictures of the page for the README, written by the scale test's views."""
-    Path(directory).mkdir(parents=True, exist_ok=True)
+    """The scale test, writing the README's pictures of the page from its phone's view."""
     checks = Checks()
     case_scale(page, checks, directory)
     return checks
@@ -543,7 +553,8 @@ def main():
     parser.add_argument("--page", required=True)
     parser.add_argument("--chromium", default=cdp.CHROMIUM)
     parser.add_argument("--screenshots", metavar="DIR",
-                        help="write the README's pictures of the page into DIR and check nothing")
+                        help="run the scale test, writing the README's pictures of the page "
+                             "into DIR")
     parser.add_argument("case", choices=CASES, nargs="?")
     options = parser.parse_args()
     if options.screenshots:
