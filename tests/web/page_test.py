@@ -37,7 +37,8 @@ KEYS = {
     "Escape": {"key": "Escape", "code": "Escape", "windowsVirtualKeyCode": 27},
     "Tab": {"key": "Tab", "code": "Tab", "windowsVirtualKeyCode": 9},
     **{name: {"key": name, "code": name, "windowsVirtualKeyCode": code}
-       for name, code in (("ArrowLeft", 37), ("ArrowUp", 38), ("ArrowRight", 39), ("ArrowDown", 40))},
+       for name, code in (("ArrowLeft", 37), ("ArrowUp", 38), ("ArrowRight", 39),
+                          ("ArrowDown", 40))},
 }
 
 
@@ -184,8 +185,8 @@ class Checks:
 
 def expect_box(checks, page, texts, role="dialog"):
     box = page.wait_box()
-    checks.equal("the box", box, {"role": role, "title": "Morvane", "texts": ["Morvane", *texts, "OK"],
-                                  "buttons": ["OK"]})
+    checks.equal("the box", box, {"role": role, "title": "Morvane",
+                                  "texts": ["Morvane", *texts, "OK"], "buttons": ["OK"]})
 
 
 def play_41(page):
