@@ -39,6 +39,8 @@ def main():
             probe("burst", "Morvane", 1, 0)
             held = {key: probe("hold", "Morvane", key, REPEATS)["presses"]
                     for key in ("Return", "space")}
+            xsession.wait_for("the click and the held keys to count",
+                              lambda: desktop.read_count(button) >= 1 + len(held))
             after_keys = desktop.settled_count(button, quiet=0.5)
             sent = probe("burst", "Morvane", options.presses, 0)
             counted = desktop.settled_count(button)
