@@ -21,6 +21,8 @@ sys.path.insert(0, str(Path(__file__).resolve().parent))
 import cdp  # noqa: E402
 
 RUN_MS = 10000
+# The run timer's interval: the run's length and the grace the game leaves presses on their way.
+TICK_MS = RUN_MS + 500
 COMMAND1, COMMAND2, COUNTER = (f"#morvane-control-{row}" for row in range(3))
 OK = "dialog button"
 # Every click the page sees, with the time the browser stamped it, and any refusal of the page's
@@ -153,7 +155,7 @@ class Page:
 
     def run_out(self, start_ms):
         """Waits until the page has had its run's end: the marker says the time is up."""
-        wait_s = (start_ms + RUN_MS + 400) / 1000.0 - self.js("performance.now()") / 1000.0
+        wait_s = (start_ms + TICK_MS) / 1000.0 - self.js("performance.now()") / 1000.0
         time.sleep(max(0.0, wait_s))
         self.wait_for(lambda: self.text(COUNTER) == "1", "the run's end")
 
@@ -199,7 +201,7 @@ def case_play(page, checks):
     # next tick (a run's length after the first) comes and goes.
     page.click(COMMAND1)
     page.js(f"document.querySelector('{COMMAND1}').click()")
-    time.sleep(max(0.0, (start + 2 * RUN_MS + 300 + 300 - page.js("performance.now()")) / 1000))
+    time.sleep(max(0.0, (start + 2 * TICK_MS + 300 - page.js("performance.now()")) / 1000))
     checks.equal("the count after a press and a tick under the box", page.text(COMMAND1), "41")
     checks.equal("the marker after a tick under the box", page.text(COUNTER), "1")
     page.click(OK)
@@ -280,7 +282,6 @@ def case_late(page, checks):
     time.sleep(max(0.0, page.epoch_s(start + RUN_MS + 250) - time.time()))
     page.click(COMMAND1, page.epoch_s(start + RUN_MS - 5))
     checks.equal("a press stamped before the end, late", page.text(COMMAND1), "2")
-    checks.equal("the marker before the run's end", page.text(COUNTER), "0")
     page.click(COMMAND1, page.epoch_s(start + RUN_MS + 5))
     checks.equal("a press stamped after the end", page.text(COMMAND1), "2")
     checks.equal("the marker once a press is past the end", page.text(COUNTER), "1")
