@@ -59,7 +59,8 @@ const shell = {
 };
 
 const browser = Object.fromEntries(
-    ["addEventListener", "clearTimeout", "document", "navigator", "setTimeout", "WebAssembly"]
+    ["addEventListener", "clearInterval", "clearTimeout", "document", "navigator", "setInterval",
+        "setTimeout", "WebAssembly"]
         .map((name) => [name, "readonly"]));
 
 export default [
