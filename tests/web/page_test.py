@@ -359,8 +359,9 @@ def case_keys(page, checks):
                                  "has turned off."))
     page.browser.send("Emulation.setScriptExecutionDisabled", {"value": True})
     page.browser.navigate(page.url)
-    checks.true("without JavaScript the page says so",
-                "JavaScript turned off" in page.js("document.body.innerText"))
+    shown = page.js("document.body.innerText")
+    checks.true(f"without JavaScript the page says so, and no more: {shown!r}",
+                "JavaScript turned off" in shown and "cannot run here" not in shown)
 
 
 # A site's Content-Security-Policy that refuses the page what it needs, and what the page says.
