@@ -34,7 +34,6 @@ EM_JS(void, pageOpenWindow, (const char16_t* caption, const char16_t* arrowKeys)
     bar.textContent = title;
     var client = document.createElement('div');
     client.className = 'client';
-    client.id = 'morvane-client';
     frame.append(bar, client);
     var controls = [];
     Module.morvanePage = {
