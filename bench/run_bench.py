@@ -349,7 +349,8 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, instr
     add("# Performance")
     add("")
     add("Written by `bash scripts/bench.sh`, which builds the `release` preset and runs "
-        "`bench/run_bench.py`; do not edit by hand.")
+        "`bench/run_bench.py`, except the last section, which is `bench/web_bench.py`'s; do not "
+        "edit by hand.")
     add("")
     add(f"- Date: {info['date']}")
     add(f"- Commit: {info['commit']}")
