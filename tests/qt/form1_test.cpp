@@ -8,7 +8,6 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -96,7 +95,6 @@ private slots:
     void resetWhileCountingCounts();
     void fastSecondPressCountsTwice();
     void keyboardPressesCount();
-    void heldReturnIsOnePress();
 
     void timerRunsOnlyDuringARun();
     void tickFreezesTheCount();
@@ -317,21 +315,6 @@ void MainWindowTest::keyboardPressesCount()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     QCOMPARE(count(form), QStringLiteral("4"));
-}
-
-void MainWindowTest::heldReturnIsOnePress()
-{
-    Form1 form({});
-    showAndFocus(form);
-    QPushButton* const command1 = button(form, "Command1");
-    QKeyEvent first(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
-    QApplication::sendEvent(command1, &first);
-    for (int i = 0; i < 5; ++i) {
-        QKeyEvent repeat(
-            QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"), true);
-        QApplication::sendEvent(command1, &repeat);
-    }
-    QCOMPARE(count(form), QStringLiteral("1"));
 }
 
 void MainWindowTest::timerRunsOnlyDuringARun()

@@ -50,7 +50,7 @@ def toplevels(protocol_log):
 
 class Wayland(unittest.TestCase):
     def setUp(self):
-        self.desktop = xsession.Desktop(wayland=True)
+        self.desktop = xsession.Desktop(compositor=xsession.Weston)
         self.addCleanup(self.desktop.close)
         # The client's side of the Wayland protocol, written by libwayland to stderr.
         self.game = self.desktop.start_game([ARGS.morvane], {"WAYLAND_DEBUG": "client"})

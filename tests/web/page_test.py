@@ -39,7 +39,8 @@ KEYS = {
     "Escape": {"key": "Escape", "code": "Escape", "windowsVirtualKeyCode": 27},
     "Tab": {"key": "Tab", "code": "Tab", "windowsVirtualKeyCode": 9},
     **{name: {"key": name, "code": name, "windowsVirtualKeyCode": code}
-       for name, code in (("ArrowLeft", 37), ("ArrowUp", 38), ("ArrowRight", 39), ("ArrowDown", 40))},
+       for name, code in (("ArrowLeft", 37), ("ArrowUp", 38), ("ArrowRight", 39),
+                          ("ArrowDown", 40))},
 }
 
 
@@ -103,6 +104,17 @@ class Page:
         self.browser.send("Input.dispatchKeyEvent", dict(event, type="keyDown", timestamp=stamp_s))
         event.pop("text", None)
         self.browser.send("Input.dispatchKeyEvent", dict(event, type="keyUp", timestamp=stamp_s))
+
+    def hold(self, name, repeats=5):
+        """A key held down: the keyboard repeats its keydown, each marked as a repeat, until the
+        key comes up."""
+        event = dict(KEYS[name])
+        for repeat in [False] + [True] * repeats:
+            self.browser.send("Input.dispatchKeyEvent",
+                              dict(event, type="keyDown", autoRepeat=repeat, timestamp=time.time()))
+        event.pop("text", None)
+        self.browser.send("Input.dispatchKeyEvent",
+                          dict(event, type="keyUp", timestamp=time.time()))
 
     def focused(self):
         return "#" + self.js("document.activeElement.id")
@@ -175,8 +187,8 @@ class Checks:
 
 def expect_box(checks, page, texts, role="dialog"):
     box = page.wait_box()
-    checks.equal("the box", box, {"role": role, "title": "Morvane", "texts": ["Morvane", *texts, "OK"],
-                                  "buttons": ["OK"]})
+    checks.equal("the box", box, {"role": role, "title": "Morvane",
+                                  "texts": ["Morvane", *texts, "OK"], "buttons": ["OK"]})
 
 
 def play_41(page):
@@ -292,9 +304,9 @@ def case_late(page, checks):
 
 def case_keys(page, checks):
     """Tab and Shift+Tab move between the buttons; arrows move as the design says and press
-    nothing; Space and Return press the focused one, and a touch tap presses as a click. Then: a control gone from the page is a
-    failure box with an error look, after which nothing counts; and without WebAssembly or
-    JavaScript the page says so."""
+    nothing; Space and Return press the focused one, once however long they are held, and a touch
+    tap presses as a click. Then: a control gone from the page is a failure box with an error
+    look, after which nothing counts; and without WebAssembly or JavaScript the page says so."""
     page.key("Tab")
     checks.equal("Tab from the page", page.focused(), COMMAND1)
     page.key("Tab")
@@ -306,9 +318,9 @@ def case_keys(page, checks):
         page.key(arrow)
         checks.equal(arrow, page.focused(), to)
     checks.equal("the caption after the arrows", page.text(COMMAND1), "NUMBER OF CLICKS")
-    page.key("Space")
-    page.key("Return")
-    checks.equal("the count after Space and Return", page.text(COMMAND1), "2")
+    page.hold("Space")
+    page.hold("Return")
+    checks.equal("the count after a held Space and a held Return", page.text(COMMAND1), "2")
     page.key("Tab")
     page.key("Space")
     checks.equal("Space on RESET", page.text(COMMAND1), "3")

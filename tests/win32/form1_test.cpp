@@ -26,6 +26,8 @@ const std::wstring Idle = L"NUMBER OF CLICKS";
 // The game's timer, set again by the test: long enough for a hundred presses, short enough that
 // a run's end need not be waited for.
 constexpr auto ShortRun = 400ms;
+// The key-downs the keyboard repeats while a key is held.
+constexpr int HeldRepeats = 5;
 
 std::wstring textOf(HWND window)
 {
@@ -139,10 +141,9 @@ protected:
     }
 
     // A key as the keyboard sends it to the focused control, through the game's loop.
-    void key(WPARAM virtualKey, bool repeat = false)
+    void key(WPARAM virtualKey)
     {
-        const LPARAM repeatBit = repeat ? LPARAM { 1 } << 30 : 0;
-        PostMessageW(GetFocus(), WM_KEYDOWN, virtualKey, 1 | repeatBit);
+        PostMessageW(GetFocus(), WM_KEYDOWN, virtualKey, 1);
         pump.runFor(5ms);
     }
     void release(WPARAM virtualKey)
@@ -154,6 +155,22 @@ protected:
     {
         key(virtualKey);
         release(virtualKey);
+    }
+    // A key held down, by real input: its key-down repeated without a key-up, then the key-up.
+    void hold(WORD virtualKey)
+    {
+        std::array<INPUT, HeldRepeats + 2> strokes {};
+        for (INPUT& stroke : strokes) {
+            stroke.type = INPUT_KEYBOARD;
+            // NOLINTNEXTLINE(cppcoreguidelines-pro-type-union-access): INPUT is a tagged union
+            stroke.ki.wVk = virtualKey;
+        }
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-union-access): INPUT is a tagged union
+        strokes.back().ki.dwFlags = KEYEVENTF_KEYUP;
+        const int released = pump.count(WM_KEYUP);
+        ASSERT_EQ(SendInput(static_cast<UINT>(strokes.size()), strokes.data(), sizeof(INPUT)),
+            strokes.size());
+        ASSERT_TRUE(pump.runUntil([&] { return pump.count(WM_KEYUP) > released; }));
     }
 
     // The run's timer ticks every ShortRun from now: the game's own timer, set again by its id.
@@ -465,17 +482,10 @@ TEST_F(Form1Test, keysPressTheFocusedButtonOncePerPress)
     press(VK_SPACE);
     press(VK_RETURN);
     EXPECT_EQ(count(), L"2");
-    // A held key repeats its key-down; it is still one press.
-    key(VK_RETURN);
-    for (int i = 0; i < 5; ++i) {
-        key(VK_RETURN, true);
-    }
-    release(VK_RETURN);
-    key(VK_SPACE);
-    for (int i = 0; i < 5; ++i) {
-        key(VK_SPACE, true);
-    }
-    release(VK_SPACE);
+    // A held key is still one press.
+    hold(VK_RETURN);
+    hold(VK_SPACE);
+    EXPECT_EQ(pump.repeatedKeyDowns(), 2 * HeldRepeats) << "the system marked no repeats";
     EXPECT_EQ(count(), L"4");
     press(VK_TAB);
     press(VK_SPACE);

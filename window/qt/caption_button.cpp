@@ -42,6 +42,10 @@ auto CaptionButton::handling(const QInputEvent& event)
 void CaptionButton::keyPressEvent(QKeyEvent* event)
 {
     const auto handled = handling(*event);
+    if (m_keysDown.contains(event->key())) {
+        m_autoRepeat = true;
+    }
+    m_keysDown.insert(event->key());
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         click();
         event->accept();
@@ -59,6 +63,9 @@ void CaptionButton::keyPressEvent(QKeyEvent* event)
 void CaptionButton::keyReleaseEvent(QKeyEvent* event)
 {
     const auto handled = handling(*event);
+    if (!event->isAutoRepeat()) {
+        m_keysDown.remove(event->key());
+    }
     QPushButton::keyReleaseEvent(event);
 }
 
@@ -66,6 +73,13 @@ void CaptionButton::mouseReleaseEvent(QMouseEvent* event)
 {
     const auto handled = handling(*event);
     QPushButton::mouseReleaseEvent(event);
+}
+
+void CaptionButton::focusOutEvent(QFocusEvent* event)
+{
+    // Its keys' releases go elsewhere now.
+    m_keysDown.clear();
+    QPushButton::focusOutEvent(event);
 }
 
 } // namespace qtshell

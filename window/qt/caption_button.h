@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPushButton>
+#include <QSet>
 
 class QInputEvent;
 
@@ -18,7 +19,8 @@ public:
     // While the button handles a mouse or key event, that event's time; 0 otherwise (a click
     // that came with no event).
     [[nodiscard]] quint64 eventTime() const noexcept { return m_eventTime; }
-    // While the button handles a key event, whether it is the key's auto-repeat.
+    // While the button handles a key event, whether it is the key's auto-repeat: marked so by the
+    // platform, or a press of a key already down.
     [[nodiscard]] bool isAutoRepeat() const noexcept { return m_autoRepeat; }
 
 protected:
@@ -26,6 +28,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     // Notes `event` for the handling of it.
@@ -33,6 +36,7 @@ private:
 
     quint64 m_eventTime = 0;
     bool m_autoRepeat = false;
+    QSet<int> m_keysDown;
 };
 
 } // namespace qtshell
