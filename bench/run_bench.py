@@ -414,8 +414,8 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, instr
     add("# Performance")
     add("")
     add("Written by `bash scripts/bench.sh`, which builds the `release` preset and runs "
-        "`bench/run_bench.py`, except the last section, which is `bench/web_bench.py`'s; do not "
-        "edit by hand.")
+        "`bench/run_bench.py`, except the last two sections, `bench/web_bench.py`'s and "
+        "`bench/web_lighthouse.py`'s; do not edit by hand.")
     add("")
     add(f"- Date: {info['date']}")
     add(f"- Commit: {info['commit']}")
@@ -546,7 +546,7 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, instr
     for note in NOTES:
         add(f"- {note}")
     add("")
-    # The web page's section is bench/web_bench.py's, kept as it was.
+    # The web page's sections are bench/web_bench.py's and web_lighthouse.py's, kept as they were.
     previous = Path(path).read_text(encoding="utf-8") if Path(path).exists() else ""
     web = WEB_SECTION + previous.split(WEB_SECTION, 1)[1] if WEB_SECTION in previous else ""
     Path(path).write_text("\n".join(lines) + (f"\n\n{web}" if web else ""), encoding="utf-8")
