@@ -490,9 +490,10 @@ def case_scale(page, checks, directory=None):
             checks.true(f"{where} part {part} at {scale:.2f}×: {actual}, designed {expected}",
                         all(abs(a - e * scale) <= max(1, scale)
                             for a, e in zip(actual[2:], expected[2:])))
-    # A box over the window, at the smallest size and at a phone's.
-    page.js(f"document.querySelector('{COUNTER}').remove()")
-    page.click(COMMAND1)
+    # A box over the window, at the smallest size and at a phone's: the error box, which RESET
+    # brings at once by writing to the counting button gone from the page.
+    page.js(f"document.querySelector('{COMMAND1}').remove()")
+    page.click(COMMAND2)
     page.wait_box()
     design_font = None
     for width, height, ratio, phone, _ in (VIEWPORTS[0], VIEWPORTS[2]):
