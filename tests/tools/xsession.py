@@ -39,6 +39,14 @@ def wait_for(what, probe, timeout=30.0):
         time.sleep(0.02)
 
 
+def file_text(file):
+    """What a child has written so far to `file`, a file it shares with this process. Read at
+    an offset, since the child writes at the file's one shared offset, which a seek here would
+    move back over what it wrote."""
+    data = os.pread(file.fileno(), os.fstat(file.fileno()).st_size, 0)
+    return data.decode(errors="replace")
+
+
 def stop_process(process, timeout=5.0):
     if process.poll() is None:
         process.terminate()
@@ -152,8 +160,7 @@ class Weston:
         return True
 
     def output(self):
-        self.log.seek(0)
-        return self.log.read().decode(errors="replace")
+        return file_text(self.log)
 
     def stop(self):
         stop_process(self.process)
@@ -389,8 +396,7 @@ class Game:
         return "\n".join(texts)
 
     def error_output(self):
-        self.errors.seek(0)
-        return self.errors.read().decode(errors="replace")
+        return file_text(self.errors)
 
     def close(self):
         stop_process(self.process, timeout=10.0)
