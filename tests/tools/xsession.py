@@ -127,7 +127,9 @@ class XServer:
 
 class Weston:
     """Debian's Wayland reference compositor on its headless backend: a Wayland session with no
-    screen to draw on and no input devices, whose socket lives in the session's runtime folder."""
+    screen to draw on and no input devices, whose socket lives in the session's runtime folder.
+    Its log holds every protocol message its clients sent or were sent, each written whole by
+    the compositor's one thread (its "proto" scope)."""
 
     SOCKET = "morvane-wayland"  # one compositor to a runtime folder, so one name will do
 
@@ -137,7 +139,7 @@ class Weston:
             ["weston", "--backend=headless-backend.so", f"--socket={self.SOCKET}",
              f"--width={width}", f"--height={height}",
              # No weston.ini of the user's, and no screen blanking in the middle of a test.
-             "--no-config", "--idle-time=0"],
+             "--no-config", "--idle-time=0", "--logger-scopes=log,proto"],
             env=bus.env, stdout=subprocess.DEVNULL, stderr=self.log)
         path = os.path.join(bus.runtime_dir, self.SOCKET)
         deadline = time.monotonic() + timeout
