@@ -34,7 +34,8 @@ def trial(options, bus, busy):
             with xsession.busy_cpus(busy):
                 sent = probe("--lead-in", LABEL1_AREA, "--gap", GAP_MS, "deadline", "Morvane",
                              *TRAIN, timeout=60)
-                counted = desktop.settled_count(button, quiet=2.0)
+                counted = desktop.settled_count(
+                    button, quiet=2.0, least=xsession.clicks_inside(sent["server_release_ms"]))
         finally:
             status = xsession.close_program(probe, "Morvane", game)
     return xsession.judge_run("busy" if busy else "quiet", sent["server_release_ms"],

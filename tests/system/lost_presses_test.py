@@ -30,7 +30,7 @@ def main():
             button = desktop.counting_button("Morvane")
             before = desktop.read_count(button)
             sent = probe("burst", "Morvane", options.presses, 0)
-            counted = desktop.settled_count(button)
+            counted = desktop.settled_count(button, least=before + options.presses)
         finally:
             status = xsession.close_program(probe, "Morvane", game)
 

@@ -77,13 +77,19 @@ def input_time_offsets(releases):
     return [((release - start + (1 << 31)) & 0xFFFFFFFF) - (1 << 31) for release in releases[1:]]
 
 
+def clicks_inside(releases, run_ms=10000):
+    """How many clicks the X server released before the first one's release plus `run_ms`, the
+    first among them."""
+    return 1 + sum(offset < run_ms for offset in input_time_offsets(releases))
+
+
 def judge_run(label, releases, clicks, counted, status, run_ms=10000, late_allowance_ms=0):
     """Prints a timed run and returns what went wrong in it: the count must be the clicks whose
     X server release came before the first one's plus `run_ms`, and may take those released up
     to `late_allowance_ms` after that too."""
     offsets = input_time_offsets(releases)
-    truth = 1 + sum(offset < run_ms for offset in offsets)
-    most = 1 + sum(offset < run_ms + late_allowance_ms for offset in offsets)
+    truth = clicks_inside(releases, run_ms)
+    most = clicks_inside(releases, run_ms + late_allowance_ms)
     print(f"{label}: {len(releases)} releases from {min(offsets)} to {max(offsets)} ms of server "
           f"time after the first; {truth} inside the run, {counted} counted; the game exited "
           f"with {status}", flush=True)
@@ -318,8 +324,10 @@ class Desktop:
         button.clear_cache()
         return count_of(button.get_name())
 
-    def settled_count(self, button, quiet=1.0, timeout=15.0):
-        """The count once it has stopped changing for `quiet` seconds."""
+    def settled_count(self, button, quiet=1.0, timeout=15.0, least=0):
+        """The count once it is at least `least` and has stopped changing for `quiet` seconds,
+        or as it is after `timeout` seconds: a loaded machine may pause the game for longer
+        than `quiet` while presses still wait for it."""
         give_up = time.monotonic() + timeout
         last = self.read_count(button)
         since = time.monotonic()
@@ -328,7 +336,7 @@ class Desktop:
             now = self.read_count(button)
             if now != last:
                 last, since = now, time.monotonic()
-            elif time.monotonic() - since >= quiet:
+            elif last >= least and time.monotonic() - since >= quiet:
                 break
         return last
 
