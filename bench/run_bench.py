@@ -4,8 +4,9 @@
     run_bench.py --build-dir build/release --output docs/performance.md
 
 The core's micro-benchmarks run on their own; everything else drives the real `morvane` and the
-bare Qt window (bench/bare_qt.cpp) on a private Xvfb display with real X input (tests/tools/xprobe.cpp),
-one after the other in the same run, and reads counts back over AT-SPI as a screen reader would.
+bare Qt window (bench/bare_qt.cpp) on a private Xvfb display with real X input
+(tests/tools/xprobe.cpp), one after the other in the same run, and reads counts back over AT-SPI as
+a screen reader would.
 With --windows-build-dir, the Windows build's Morvane.exe runs too, under Wine on an Xvfb display
 of its own, for the run's end in input time. Scripts/bench.sh builds and calls this.
 """
@@ -37,7 +38,8 @@ DEADLINE_RUNS = 4  # quiet, and again with every CPU busy
 DEADLINE_FROM_MS = 9900
 DEADLINE_TO_MS = 10100
 DEADLINE_GAP_MS = 2
-LABEL1_AREA = "0,129,199,27"  # the record label below RESET, in window pixels; a press there counts nothing
+# The record label below RESET, in window pixels: a press there counts nothing.
+LABEL1_AREA = "0,129,199,27"
 RUN_MS = 10000
 IDLE_SECONDS = 10.0
 RUN_SETTLE_S = 0.2

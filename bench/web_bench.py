@@ -27,7 +27,8 @@ LATENCY_GAP_S = 0.03
 LOST_PRESSES = 1000
 # The bare page: one button of the counting button's size and font, that counts its clicks.
 BARE = """<!doctype html><html><head><meta charset="utf-8"><title>Bare</title></head><body>
-<button id="morvane-control-0" style="width:201px;height:97px;font:18px 'Liberation Sans'">0</button>
+<button id="morvane-control-0"
+  style="width:201px;height:97px;font:18px 'Liberation Sans'">0</button>
 <script>
 var count = 0;
 document.getElementById('morvane-control-0').addEventListener('click', function () {

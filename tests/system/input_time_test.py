@@ -53,7 +53,8 @@ def main():
         failures = trial(options, bus, busy=False) + trial(options, bus, busy=True)
     finally:
         bus.stop()
-    return xsession.report(failures, "quiet and busy, the count is the clicks inside ten seconds of input time")
+    return xsession.report(failures, "quiet and busy, the count is the clicks inside ten seconds "
+                           "of input time")
 
 
 if __name__ == "__main__":

@@ -2,7 +2,8 @@
 """Installs the game into a temporary prefix, as `cmake --install` does for a person, and checks
 what lands there with the desktop's own validators, then starts the installed program.
 
-    python3 tests/install_test.py --cmake cmake --build-dir build/ci --app-id example.morvane.Morvane
+    python3 tests/system/install_test.py --cmake cmake --build-dir build/ci \
+        --app-id example.morvane.Morvane
 """
 
 import argparse
@@ -105,7 +106,8 @@ class Installed(unittest.TestCase):
         self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
         self.assertIn("Passed: yes", checked.stdout)
         issues = re.findall(r"^- tag: (\S+)\n\s+severity: (\S+)(?:\n\s+component: \S+)?"
-                            r"(?:\n\s+line: \d+)?(?:\n\s+hint: (\S+))?", checked.stdout, re.MULTILINE)
+                            r"(?:\n\s+line: \d+)?(?:\n\s+hint: (\S+))?", checked.stdout,
+                            re.MULTILINE)
         for tag, severity, hint in issues:
             self.assertIn(severity, {"info", "pedantic"}, f"{tag} is a {severity}")
             if tag == "unknown-tag":
@@ -127,7 +129,8 @@ class Installed(unittest.TestCase):
         self.assertEqual(launchable.get("type"), "desktop-id")
         self.assertEqual(launchable.text, os.path.basename(self.desktop_entry))
         self.assertEqual(component.findtext("provides/binary"), os.path.basename(self.program))
-        self.assertTrue(component.findtext("screenshots/screenshot/image", "").startswith("https://"))
+        screenshot = component.findtext("screenshots/screenshot/image", "")
+        self.assertTrue(screenshot.startswith("https://"), screenshot)
         releases = component.findall("releases/release")
         self.assertEqual(len(releases), 1)
         self.assertRegex(releases[0].get("date"), r"^\d{4}-\d\d-\d\d$")

@@ -3,7 +3,8 @@
 XTest delivers them, all inside one run, and the count a screen reader reads off the button
 afterwards must be exactly the number of presses.
 
-    lost_presses_test.py --game build/ci/window/qt/morvane --xprobe build/ci/tests/tools/xprobe [--presses 1000]
+    lost_presses_test.py --game build/ci/window/qt/morvane --xprobe build/ci/tests/tools/xprobe \
+        [--presses 1000]
 
 Asserts a count, never a time. Exits 0 when the count is exact.
 """

@@ -3,9 +3,9 @@
 any Windows (only system DLLs imported, the right kind of PE), carry its version record, icon and
 manifest, and ship in a zip that unpacks to one folder.
 
-    python3 tests/system/windows_executable_test.py --exe build/windows-x64/window/win32/Morvane.exe \
-        --arch x86_64 --objdump x86_64-w64-mingw32-objdump --cpack cpack \
-        --build-dir build/windows-x64
+    python3 tests/system/windows_executable_test.py \
+        --exe build/windows-x64/window/win32/Morvane.exe --arch x86_64 \
+        --objdump x86_64-w64-mingw32-objdump --cpack cpack --build-dir build/windows-x64
 """
 
 import argparse
@@ -78,7 +78,8 @@ class WindowsExecutable(unittest.TestCase):
         name = f"Morvane-1.00-windows-{arch}"
         with zipfile.ZipFile(os.path.join(work, f"{name}.zip")) as archive:
             self.assertEqual(sorted(archive.namelist()),
-                             sorted(f"{name}/{file}" for file in ("LICENSE.txt", "Morvane.exe", "README.txt")))
+                             [f"{name}/{file}" for file in ("LICENSE.txt", "Morvane.exe",
+                                                            "README.txt")])
             readme = archive.read(f"{name}/README.txt").decode("ascii")
         # Notepad on older Windows shows a file without CR as one long line.
         self.assertIn("\r\n", readme)

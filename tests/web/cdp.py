@@ -27,6 +27,7 @@ class Browser:
         self._profile = tempfile.mkdtemp(prefix="morvane-chromium-")
         to_browser, self._out = os.pipe()
         self._in, from_browser = os.pipe()
+
         # The child's fds 3 and 4, moved out of the way first in case a pipe already is one.
         def wire():
             reading = fcntl.fcntl(to_browser, fcntl.F_DUPFD, 10)
@@ -113,7 +114,7 @@ class Browser:
 
     def evaluate(self, expression, await_promise=False):
         result = self.send("Runtime.evaluate", {"expression": expression, "returnByValue": True,
-                                                 "awaitPromise": await_promise})
+                                                "awaitPromise": await_promise})
         if "exceptionDetails" in result:
             raise ProtocolError(f"{expression}: {result['exceptionDetails']}")
         return result["result"].get("value")

@@ -37,7 +37,8 @@ KEYS = {
     "Escape": {"key": "Escape", "code": "Escape", "windowsVirtualKeyCode": 27},
     "Tab": {"key": "Tab", "code": "Tab", "windowsVirtualKeyCode": 9},
     **{name: {"key": name, "code": name, "windowsVirtualKeyCode": code}
-       for name, code in (("ArrowLeft", 37), ("ArrowUp", 38), ("ArrowRight", 39), ("ArrowDown", 40))},
+       for name, code in (("ArrowLeft", 37), ("ArrowUp", 38), ("ArrowRight", 39),
+                          ("ArrowDown", 40))},
 }
 
 
@@ -173,8 +174,8 @@ class Checks:
 
 def expect_box(checks, page, texts, role="dialog"):
     box = page.wait_box()
-    checks.equal("the box", box, {"role": role, "title": "Morvane", "texts": ["Morvane", *texts, "OK"],
-                                  "buttons": ["OK"]})
+    checks.equal("the box", box, {"role": role, "title": "Morvane",
+                                  "texts": ["Morvane", *texts, "OK"], "buttons": ["OK"]})
 
 
 def play_41(page):
@@ -293,8 +294,9 @@ def case_late(page, checks):
 
 def case_keys(page, checks):
     """Tab and Shift+Tab move between the buttons; arrows move as the design says and press
-    nothing; Space and Return press the focused one, and a touch tap presses as a click. Then: a control gone from the page is a
-    failure box with an error look, after which nothing counts; and without WebAssembly or
+    nothing; Space and Return press the focused one, and a touch tap presses as a click. Then: a
+    control gone from the page is a failure box with an error look, after which nothing counts;
+    and without WebAssembly or
     JavaScript the page says so."""
     page.key("Tab")
     checks.equal("Tab from the page", page.focused(), COMMAND1)
