@@ -3,7 +3,7 @@
 tools see it: its file list, its control fields, lintian, and that every version written into
 the package and the Windows resource script is the one project version.
 
-    python3 tests/deb_package_test.py --cpack cpack --build-dir build/ci \
+    python3 tests/system/deb_package_test.py --cpack cpack --build-dir build/ci \
         --app-id example.morvane.Morvane --project-version 1.0.0.0 \
         --windows-resource build/ci/packaging/morvane.rc
 """

@@ -2,7 +2,7 @@
 """Compiles the Windows resource script CMake writes for Morvane.exe with the MinGW-w64 resource
 compiler, since no Windows machine is at hand, and reads the version record and icon back out.
 
-    python3 tests/windows_resource_test.py --windres x86_64-w64-mingw32-windres \
+    python3 tests/system/windows_resource_test.py --windres x86_64-w64-mingw32-windres \
         --resource build/ci/packaging/morvane.rc --project-version 1.0.0.0
 """
 
