@@ -118,6 +118,9 @@ inline constexpr FormDesign Form1Design {
 };
 // clang-format on
 
+// The game rates a run over its length; the timer that ends the run must last as long.
+static_assert(Form1Design.timerInterval == std::chrono::duration<double>(clicktest::RunSeconds));
+
 // What follows finds things in the table; none states a row or an order of its own.
 
 // The row whose role `role` is `which`; every control and button of the game has one.
