@@ -77,7 +77,7 @@ void substituteDesignFont()
 
 void identifyApplication()
 {
-    QApplication::setApplicationName(QStringLiteral("Morvane"));
+    QApplication::setApplicationName(toQString(window::Form1Design.caption));
     QApplication::setApplicationVersion(QStringLiteral(MORVANE_VERSION));
     // Lets a desktop match the running window to the installed entry of the same name.
     QApplication::setDesktopFileName(QStringLiteral(MORVANE_APP_ID));
