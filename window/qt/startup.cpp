@@ -1,6 +1,7 @@
 #include "window/qt/startup.h"
 
 #include "window/common/form1_design.h"
+#include "window/common/number_format.h"
 #include "window/qt/form1.h"
 #include "window/qt/qt_text.h"
 
@@ -62,8 +63,7 @@ void startupMessageHandler(QtMsgType type, const QMessageLogContext& context, co
 
 clicktest::NumberFormat numberFormatFor(const QLocale& locale)
 {
-    const QString point = locale.decimalPoint();
-    return { point.size() == 1 ? static_cast<char16_t>(point.front().unicode()) : u'.' };
+    return window::numberFormatWithSeparator(toText(locale.decimalPoint()));
 }
 
 void substituteDesignFont()
