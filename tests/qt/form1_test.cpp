@@ -76,7 +76,7 @@ void showAndFocus(Form1& form)
 
 } // namespace
 
-class MainWindowTest : public QObject {
+class Form1Test : public QObject {
     Q_OBJECT
 
 private slots:
@@ -112,13 +112,13 @@ private slots:
     void handlerErrorIsReportedAndEndsTheGame();
 };
 
-void MainWindowTest::initTestCase()
+void Form1Test::initTestCase()
 {
     qtshell::identifyApplication();
     qtshell::substituteDesignFont();
 }
 
-void MainWindowTest::windowIsAsDesigned()
+void Form1Test::windowIsAsDesigned()
 {
     Form1 form({});
     QCOMPARE(form.windowTitle(), QStringLiteral("Morvane"));
@@ -129,7 +129,7 @@ void MainWindowTest::windowIsAsDesigned()
     QVERIFY(!timer(form)->isActive());
 }
 
-void MainWindowTest::controlsAreAsDesigned_data()
+void Form1Test::controlsAreAsDesigned_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
@@ -144,7 +144,7 @@ void MainWindowTest::controlsAreAsDesigned_data()
                             << "RECORD: 4" << QRect(0, 128, 201, 33) << 24;
 }
 
-void MainWindowTest::controlsAreAsDesigned()
+void Form1Test::controlsAreAsDesigned()
 {
     QFETCH(QString, name);
     QFETCH(QString, text);
@@ -159,7 +159,7 @@ void MainWindowTest::controlsAreAsDesigned()
     QCOMPARE(widget->font().family(), QStringLiteral("MS Sans Serif"));
 }
 
-void MainWindowTest::markerIsNeverSeen()
+void Form1Test::markerIsNeverSeen()
 {
     Form1 form({});
     form.show();
@@ -173,7 +173,7 @@ void MainWindowTest::markerIsNeverSeen()
     }
 }
 
-void MainWindowTest::captionsFitTheirControls()
+void Form1Test::captionsFitTheirControls()
 {
     // Every caption the game shows must be whole: on one line, or wrapped inside the button.
     Form1 form({});
@@ -200,7 +200,7 @@ void MainWindowTest::captionsFitTheirControls()
     QVERIFY(metrics.horizontalAdvance(QStringLiteral("RECORD: 4")) <= visiblePart(label1).width());
 }
 
-void MainWindowTest::tabMovesBetweenTheTwoButtonsOnly()
+void Form1Test::tabMovesBetweenTheTwoButtonsOnly()
 {
     Form1 form({});
     showAndFocus(form);
@@ -213,7 +213,7 @@ void MainWindowTest::tabMovesBetweenTheTwoButtonsOnly()
     QCOMPARE(QApplication::focusWidget(), button(form, "Command2"));
 }
 
-void MainWindowTest::arrowsMoveTheFocusAndPressNothing()
+void Form1Test::arrowsMoveTheFocusAndPressNothing()
 {
     Form1 form({});
     showAndFocus(form);
@@ -227,7 +227,7 @@ void MainWindowTest::arrowsMoveTheFocusAndPressNothing()
     QVERIFY(!timer(form)->isActive());
 }
 
-void MainWindowTest::overlapRowsBelongToTheEarlierControl()
+void Form1Test::overlapRowsBelongToTheEarlierControl()
 {
     Form1 form({});
     form.show();
@@ -237,7 +237,7 @@ void MainWindowTest::overlapRowsBelongToTheEarlierControl()
     QCOMPARE(form.childAt(100, 129), label(form, "Label1"));
 }
 
-void MainWindowTest::countingRepaintsOnlyTheCountingButton()
+void Form1Test::countingRepaintsOnlyTheCountingButton()
 {
     // The buttons share one pixel row; that row belongs to the counting button.
     struct PaintCounter : QObject {
@@ -265,7 +265,7 @@ void MainWindowTest::countingRepaintsOnlyTheCountingButton()
     QCOMPARE(count(form), QStringLiteral("6"));
 }
 
-void MainWindowTest::pressesCount()
+void Form1Test::pressesCount()
 {
     Form1 form({});
     showAndFocus(form);
@@ -275,7 +275,7 @@ void MainWindowTest::pressesCount()
     QCOMPARE(count(form), QStringLiteral("25"));
 }
 
-void MainWindowTest::resetInIdleStartsARun()
+void Form1Test::resetInIdleStartsARun()
 {
     Form1 form({});
     showAndFocus(form);
@@ -284,7 +284,7 @@ void MainWindowTest::resetInIdleStartsARun()
     QVERIFY(timer(form)->isActive());
 }
 
-void MainWindowTest::resetWhileCountingCounts()
+void Form1Test::resetWhileCountingCounts()
 {
     Form1 form({});
     showAndFocus(form);
@@ -293,7 +293,7 @@ void MainWindowTest::resetWhileCountingCounts()
     QCOMPARE(count(form), QStringLiteral("4"));
 }
 
-void MainWindowTest::fastSecondPressCountsTwice()
+void Form1Test::fastSecondPressCountsTwice()
 {
     // Two presses inside the double-click interval reach the button as press, release,
     // double-click, release.
@@ -308,7 +308,7 @@ void MainWindowTest::fastSecondPressCountsTwice()
     QCOMPARE(count(form), QStringLiteral("2"));
 }
 
-void MainWindowTest::keyboardPressesCount()
+void Form1Test::keyboardPressesCount()
 {
     Form1 form({});
     showAndFocus(form);
@@ -321,7 +321,7 @@ void MainWindowTest::keyboardPressesCount()
     QCOMPARE(count(form), QStringLiteral("4"));
 }
 
-void MainWindowTest::heldReturnIsOnePress()
+void Form1Test::heldReturnIsOnePress()
 {
     Form1 form({});
     showAndFocus(form);
@@ -336,7 +336,7 @@ void MainWindowTest::heldReturnIsOnePress()
     QCOMPARE(count(form), QStringLiteral("1"));
 }
 
-void MainWindowTest::timerRunsOnlyDuringARun()
+void Form1Test::timerRunsOnlyDuringARun()
 {
     MessageBoxDismisser dismisser;
     Form1 form({});
@@ -353,7 +353,7 @@ void MainWindowTest::timerRunsOnlyDuringARun()
     QVERIFY(!timer1->isActive());
 }
 
-void MainWindowTest::tickFreezesTheCount()
+void Form1Test::tickFreezesTheCount()
 {
     Form1 form({});
     showAndFocus(form);
@@ -365,7 +365,7 @@ void MainWindowTest::tickFreezesTheCount()
     QCOMPARE(count(form), QStringLiteral("5"));
 }
 
-void MainWindowTest::pressesAlreadyMadeComeBeforeTheTick()
+void Form1Test::pressesAlreadyMadeComeBeforeTheTick()
 {
     Form1 form({});
     showAndFocus(form);
@@ -376,7 +376,7 @@ void MainWindowTest::pressesAlreadyMadeComeBeforeTheTick()
     QCOMPARE(label(form, "Counter")->text(), QStringLiteral("1"));
 }
 
-void MainWindowTest::aTickEndsOnlyTheRunThatArmedIt()
+void Form1Test::aTickEndsOnlyTheRunThatArmedIt()
 {
     // RESET, handled before the tick that was due, rates the run; the press after its box starts
     // another.
@@ -397,7 +397,7 @@ void MainWindowTest::aTickEndsOnlyTheRunThatArmedIt()
     QCOMPARE(label(form, "Counter")->text(), QStringLiteral("0"));
 }
 
-void MainWindowTest::evaluationShowsTheRating_data()
+void Form1Test::evaluationShowsTheRating_data()
 {
     QTest::addColumn<int>("clicks");
     QTest::addColumn<QStringList>("messages");
@@ -417,7 +417,7 @@ void MainWindowTest::evaluationShowsTheRating_data()
                                 << "10";
 }
 
-void MainWindowTest::evaluationShowsTheRating()
+void Form1Test::evaluationShowsTheRating()
 {
     QFETCH(int, clicks);
     QFETCH(QStringList, messages);
@@ -441,7 +441,7 @@ void MainWindowTest::evaluationShowsTheRating()
     QVERIFY(!timer(form)->isActive());
 }
 
-void MainWindowTest::recordIsKeptAcrossRuns()
+void Form1Test::recordIsKeptAcrossRuns()
 {
     MessageBoxDismisser dismisser;
     Form1 form({ u',' });
@@ -459,7 +459,7 @@ void MainWindowTest::recordIsKeptAcrossRuns()
     QCOMPARE(label(form, "Label1")->text(), QStringLiteral("4,1"));
 }
 
-void MainWindowTest::tickWhileAMessageIsOpenChangesNothing()
+void Form1Test::tickWhileAMessageIsOpenChangesNothing()
 {
     MessageBoxDismisser dismisser;
     Form1 form({});
@@ -477,7 +477,7 @@ void MainWindowTest::tickWhileAMessageIsOpenChangesNothing()
     QVERIFY(!timer(form)->isActive());
 }
 
-void MainWindowTest::noPressOrCloseIsTakenWhileABoxIsOpen()
+void Form1Test::noPressOrCloseIsTakenWhileABoxIsOpen()
 {
     MessageBoxDismisser dismisser;
     Form1 form({});
@@ -505,7 +505,7 @@ void MainWindowTest::noPressOrCloseIsTakenWhileABoxIsOpen()
     QCOMPARE(count(form), QStringLiteral("1"));
 }
 
-void MainWindowTest::handlerErrorIsReportedAndEndsTheGame()
+void Form1Test::handlerErrorIsReportedAndEndsTheGame()
 {
     MessageBoxDismisser dismisser;
     Form1 form({});
@@ -528,5 +528,5 @@ void MainWindowTest::handlerErrorIsReportedAndEndsTheGame()
     QCOMPARE(count(form), QStringLiteral("12abc"));
 }
 
-QTEST_MAIN(MainWindowTest)
+QTEST_MAIN(Form1Test)
 #include "form1_test.moc"
