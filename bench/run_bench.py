@@ -41,6 +41,8 @@ DEADLINE_GAP_MS = 2
 # The record label below RESET, in window pixels: a press there counts nothing.
 LABEL1_AREA = "0,129,199,27"
 RUN_MS = 10000
+# The game's tick, which waits past the run's end for presses still on their way.
+TICK_MS = RUN_MS + 500
 IDLE_SECONDS = 10.0
 RUN_SETTLE_S = 0.2
 WEB_SECTION = "## The web page"
@@ -266,19 +268,6 @@ def activity(pid, seconds):
     return {"cpu_ms": cpu_ns / 1e6, "wakeups": wakeups, "seconds": seconds}
 
 
-def start_tick_bench(build):
-    """The run timer alone, in a process of its own, while the rest runs beside it."""
-    return subprocess.Popen([str(build / "bench" / "tick_bench"), str(RUN_MS), str(DEADLINE_RUNS)],
-                            stdout=subprocess.PIPE, text=True)
-
-
-def finish_tick_bench(process):
-    output, _ = process.communicate(timeout=RUN_MS / 1000 * DEADLINE_RUNS + 60)
-    if process.returncode != 0:
-        raise RuntimeError(f"tick_bench exited with {process.returncode}")
-    return json.loads(output)["late_ms"]
-
-
 def measure_instructions(desktop, probe, program, presses=100):
     """Instructions the program runs per counted press, all threads, under callgrind: a count
     that does not depend on what else the machine is doing."""
@@ -320,7 +309,7 @@ def measure_idle(desktop, probe, program):
         # From when the press's own paint is done to just past the run's end, so what is
         # counted is the run itself, tick included.
         time.sleep(RUN_SETTLE_S)
-        running = activity(process.pid, RUN_MS / 1000 - RUN_SETTLE_S + 0.05)
+        running = activity(process.pid, TICK_MS / 1000 - RUN_SETTLE_S + 0.05)
     finally:
         xsession.close_program(probe, program.title, process)
     return {"idle": idle, "run": running}
@@ -348,7 +337,7 @@ def verdict(met):
     return "met" if met else "**missed**"
 
 
-def write_report(path, info, core, startup, latency, lost, deadline, idle, inside, instructions):
+def write_report(path, info, core, startup, latency, lost, deadline, idle, instructions):
     game_start = statistics.median(startup[GAME])
     bare_start = statistics.median(startup[BARE])
     game_p99 = percentile(latency[GAME]["latencies"], 0.99)
@@ -400,9 +389,6 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, insid
         add(f"| the run's end in input time, {name} | {end_span(runs)}; "
             f"{sum(not exact(run) for run in runs)} of {len(runs)} runs off | no timer | | "
             f"exact | {verdict(all(exact(run) for run in runs))} |")
-    add(f"| the tick after its start, the run timer alone, {len(inside)} runs | "
-        f"{min(inside):+.3f} to {max(inside):+.3f} ms | no timer | | never early, ≤ 1 ms late | "
-        f"{verdict(min(inside) >= 0 and max(inside) <= 1)} |")
     add(f"| wake-ups in {IDLE_SECONDS:.0f} s idle, no run | {game_idle} | "
         f"{idle[BARE]['idle']['wakeups']} | {ratio(game_idle, idle[BARE]['idle']['wakeups'])} "
         f"| 0 | {verdict(game_idle == 0)} |")
@@ -491,7 +477,7 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, insid
 
     add("## Findings")
     add("")
-    for finding in findings(startup, latency, lost, deadline, idle, inside, instructions):
+    for finding in findings(startup, latency, lost, deadline, idle, instructions):
         add(f"- {finding}")
     add("")
 
@@ -537,9 +523,6 @@ NOTES = [
     "the process by `tests/tools/win32/window_probe` (its count once it holds every click "
     "released inside the run and has not changed for 2 s, or after 30 s), and the Wine session "
     "is ended after each run.",
-    "**The run timer alone**: `bench/tick_bench` starts the game's `DeadlineTimer` afresh "
-    f"{DEADLINE_RUNS} times with its {RUN_MS} ms interval and times each tick from the start on "
-    "the same monotonic clock; it runs beside the end-to-end measurements.",
     "**Instructions per press**: each program under `valgrind --tool=callgrind`, counters "
     "zeroed after three warm-up presses, then 100 presses 60 ms apart; all threads' "
     "instructions divided by 100.",
@@ -576,7 +559,7 @@ def times(value):
     return f"{value:.2f}×"
 
 
-def findings(startup, latency, lost, deadline, idle, inside, instructions):
+def findings(startup, latency, lost, deadline, idle, instructions):
     """What this run's figures show, worded from the figures alone."""
     said = []
     game_press = instructions[GAME] / 1000
@@ -602,11 +585,6 @@ def findings(startup, latency, lost, deadline, idle, inside, instructions):
         f"{lost[BARE][rate]['counted']})" for rate in (0, 1000))
     said.append(f"**Presses counted**: {counted}.")
 
-    timer = (f"the run timer alone ticked {min(inside):+.3f} to {max(inside):+.3f} ms after its "
-             f"interval in {len(inside)} runs, "
-             + ("never early" if min(inside) >= 0 else "early at least once")
-             + (" and within the millisecond" if max(inside) <= 1 else
-                " and more than a millisecond late at least once"))
     outside = []
     for name, runs in deadline_groups(deadline):
         early = sum(not in_time_early_side(run) for run in runs)
@@ -616,7 +594,7 @@ def findings(startup, latency, lost, deadline, idle, inside, instructions):
         else:
             outside.append(f"{name}: {early} left out a click released before the end and "
                            f"{late} counted one released at or after it")
-    said.append(f"**The run's length**: {'; '.join(outside)}. And {timer}.")
+    said.append(f"**The run's length**: {'; '.join(outside)}.")
 
     for phase, name in (("idle", f"{IDLE_SECONDS:.0f} s idle"), ("run", "a run")):
         ours = idle[GAME][phase]
@@ -654,7 +632,6 @@ def main():
     core = core_benchmarks(build)
     programs = [Program(GAME, build / "window" / "qt" / "morvane", "Morvane"),
                 Program(BARE, build / "bench" / "bare_qt", "Bare Qt")]
-    ticks = start_tick_bench(build)
     with xsession.Desktop() as desktop:
         probe = xsession.Probe(str(build / "tests" / "tools" / "xprobe"), desktop)
         desktop.atspi()
@@ -683,11 +660,10 @@ def main():
         deadline += measure_wine_deadlines(build / "tests" / "tools" / "xprobe",
                                            windows / "tests" / "tools" / "window_probe.exe",
                                            source / "tests" / "tools" / "wine-run", builds)
-    inside = finish_tick_bench(ticks)
 
     info["load_end"] = load_average()
     info["duration_s"] = time.monotonic() - started
-    write_report(options.output, info, core, startup, latency, lost, deadline, idle, inside,
+    write_report(options.output, info, core, startup, latency, lost, deadline, idle,
                  instructions)
     log(f"wrote {options.output}")
     return 0

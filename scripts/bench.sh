@@ -15,7 +15,7 @@ bash scripts/install-deps.sh check
 
 build_dir="${MORVANE_BENCH_BUILD_DIR:-build/release}"
 cmake --preset release -B "${build_dir}"
-cmake --build "${build_dir}" --parallel 2 --target core_bench bare_qt tick_bench xprobe morvane
+cmake --build "${build_dir}" --parallel 2 --target core_bench bare_qt xprobe morvane
 # The Windows program and the probe that reads its window, from the preset the Wine tests use.
 cmake --preset windows-x64
 cmake --build --preset windows-x64 --parallel 2 --target morvane window_probe

@@ -50,7 +50,7 @@ def toplevels(protocol_log):
 
 class Wayland(unittest.TestCase):
     def setUp(self):
-        self.desktop = xsession.Desktop(wayland=True)
+        self.desktop = xsession.Desktop(compositor=xsession.Weston)
         self.addCleanup(self.desktop.close)
         self.game = self.desktop.start_game([ARGS.morvane])
         self.addCleanup(self.game.close)
@@ -90,10 +90,11 @@ class Wayland(unittest.TestCase):
             self.press_and_see("Command1", str(count))
         not_yet, ticked = self.wait_for_tick(first_seen)
         # The run starts after the first press is asked for and before its count shows; the
-        # tick after the marker was last read unchanged and before it was read changed. How late
-        # it comes is the machine's business; that no press after it counts is checked below.
+        # tick after the marker was last read unchanged and before it was read changed.
         shortest, longest = not_yet - first_seen, ticked - pressed
-        print(f"the run lasted between {shortest:.3f} and {longest:.3f} s", file=sys.stderr)
+        print(f"the tick came {shortest:.3f} to {longest:.3f} s after the first press",
+              file=sys.stderr)
+        # The tick waits past the end for presses still on their way; it is never early.
         self.assertGreaterEqual(longest, RUN_SECONDS, "the tick came early")
 
         for _ in range(3):
