@@ -107,7 +107,7 @@ void StartupTest::programIsNamedAndVersioned()
     qtshell::identifyApplication();
     QCOMPARE(QApplication::applicationName(), QStringLiteral("Morvane"));
     QCOMPARE(QApplication::applicationDisplayName(), QStringLiteral("Morvane"));
-    QCOMPARE(QApplication::applicationVersion(), QStringLiteral("1.00"));
+    QCOMPARE(QApplication::applicationVersion(), QStringLiteral(MORVANE_VERSION));
 }
 
 void StartupTest::handlerErrorEndsWithStatusOne()

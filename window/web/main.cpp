@@ -4,6 +4,7 @@
 
 #include "window/common/form1_design.h"
 #include "window/common/game_session.h"
+#include "window/common/number_format.h"
 
 #include <emscripten.h>
 
@@ -223,10 +224,11 @@ EM_ASYNC_JS(void, pageBoxClosed, (), {
     await Module.morvaneBoxClosed;
 });
 
-// The browser's language's decimal separator: the character between 1 and 5 in "1.5".
-EM_JS(int, pageDecimalSeparator, (), {
+// The browser's language's way of writing 1.5, into `buffer` (`bytes` long); returns its length.
+EM_JS(int, pageOneAndAHalf, (char16_t* buffer, int bytes), {
     var text = (1.5).toLocaleString(navigator.language);
-    return text.length === 3 ? text.charCodeAt(1) : 46;
+    stringToUTF16(text, buffer, bytes);
+    return text.length;
 });
 
 // clang-format on
@@ -287,6 +289,18 @@ std::u16string cssFontFamily(std::u16string_view family)
         list += u", \"" + std::u16string(fallback) + u"\"";
     }
     return list + u", sans-serif";
+}
+
+// The browser's language's decimal separator: what it writes between the 1 and the 5 of 1.5.
+clicktest::NumberFormat pageNumberFormat()
+{
+    std::array<char16_t, 8> text {};
+    const int length = pageOneAndAHalf(text.data(), static_cast<int>(sizeof(text)));
+    // The units between the first and the last; none when the text did not fit.
+    const bool fits = length >= 2 && static_cast<std::size_t>(length) < text.size();
+    const std::size_t between = fits ? static_cast<std::size_t>(length) - 2 : 0;
+    return window::numberFormatWithSeparator(
+        std::u16string_view(text.data(), text.size()).substr(1, between));
 }
 
 // The window's title, which its boxes carry too.
@@ -459,8 +473,7 @@ EMSCRIPTEN_KEEPALIVE void morvane_rescale()
 int main()
 {
     static PageShell shell;
-    static window::GameSession game(
-        shell, clicktest::NumberFormat { static_cast<char16_t>(pageDecimalSeparator()) });
+    static window::GameSession game(shell, pageNumberFormat());
     session = &game;
     buildPage();
     game.load();
