@@ -44,6 +44,9 @@ if [[ -z "${mirror}" ]]; then
 fi
 
 root="$(mktemp -d "${MORVANE_ROOTS_DIR:-/var/tmp}/morvane-${release}-${command}.XXXXXX")"
+# mktemp makes it 0700; as a system's / it must be open to all, or a program the tests run as
+# another user (sway, as nobody) cannot even load its libraries.
+chmod 755 "${root}"
 mounts=()
 game=""
 cleanup() {

@@ -163,8 +163,11 @@ class Weston:
         deadline = time.monotonic() + timeout
         while not accepts(path):
             if self.process.poll() is not None or time.monotonic() > deadline:
+                # Read once it has ended (all it wrote is in) and before stop() closes the log.
+                stop_process(self.process)
+                output = self.output()
                 self.stop()
-                raise RuntimeError(f"weston did not start:\n{self.output()}")
+                raise RuntimeError(f"weston did not start:\n{output}")
             time.sleep(0.02)
         # Qt would take an X display as readily, so none is given: the game is on Wayland or
         # does not start.
@@ -211,8 +214,11 @@ class Sway:
         # sway takes the first free display name, and makes its IPC socket once it is ready.
         while not (self._socket("sway-ipc.*.sock") and self._socket("wayland-[0-9]")):
             if self.process.poll() is not None or time.monotonic() > deadline:
+                # Read once it has ended (all it wrote is in) and before stop() closes the log.
+                stop_process(self.process)
+                output = self.output()
                 self.stop()
-                raise RuntimeError(f"sway did not start:\n{self.output()}")
+                raise RuntimeError(f"sway did not start:\n{output}")
             time.sleep(0.02)
         self.socket = self._socket("wayland-[0-9]")
         self.ipc = self._socket("sway-ipc.*.sock")
