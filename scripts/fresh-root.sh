@@ -90,6 +90,12 @@ bind /dev /dev --rbind
 bind tmpfs /tmp -t tmpfs
 environment=(HOME=/root PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin
     LANG=C.UTF-8 TERM="${TERM:-dumb}")
+# Where this machine reaches npm through a certificate authority of its own, as it reaches Debian
+# through its own mirror, the root trusts it too.
+if [[ -n "${NODE_EXTRA_CA_CERTS:-}" && -f "${NODE_EXTRA_CA_CERTS}" ]]; then
+    cp "${NODE_EXTRA_CA_CERTS}" "${root}/root/extra-ca.crt"
+    environment+=(NODE_EXTRA_CA_CERTS=/root/extra-ca.crt)
+fi
 if [[ "${command}" == play ]]; then
     bind /tmp/.X11-unix /tmp/.X11-unix --bind
     environment+=(DISPLAY="${DISPLAY}")
