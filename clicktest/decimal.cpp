@@ -24,13 +24,26 @@ public:
         }
     }
 
-    // *this = *this * factor + term, for a factor above zero.
-    void multiplyAdd(std::uint32_t factor, std::uint32_t term = 0)
+    // For a factor above zero.
+    void multiply(std::uint32_t factor)
     {
-        std::uint64_t carry = term;
+        std::uint64_t carry = 0;
         for (std::uint32_t& limb : m_limbs) {
             carry += std::uint64_t { limb } * factor;
             limb = static_cast<std::uint32_t>(carry);
+            carry >>= 32U;
+        }
+        if (carry != 0) {
+            m_limbs.push_back(static_cast<std::uint32_t>(carry));
+        }
+    }
+
+    void add(std::uint32_t term)
+    {
+        std::uint64_t carry = term;
+        for (auto limb = m_limbs.begin(); carry != 0 && limb != m_limbs.end(); ++limb) {
+            carry += *limb;
+            *limb = static_cast<std::uint32_t>(carry);
             carry >>= 32U;
         }
         if (carry != 0) {
@@ -43,13 +56,13 @@ public:
         constexpr int ChunkDigits = 9;
         constexpr std::uint32_t Chunk = 1'000'000'000;
         for (; exponent >= ChunkDigits; exponent -= ChunkDigits) {
-            multiplyAdd(Chunk);
+            multiply(Chunk);
         }
         std::uint32_t rest = 1;
         for (; exponent > 0; --exponent) {
             rest *= 10;
         }
-        multiplyAdd(rest);
+        multiply(rest);
     }
 
     void shiftLeft(int bits)
@@ -75,11 +88,9 @@ public:
     // Halves an even number.
     void halve()
     {
-        std::uint32_t carry = 0;
-        for (auto limb = m_limbs.rbegin(); limb != m_limbs.rend(); ++limb) {
-            const std::uint32_t out = *limb << 31U;
-            *limb = (*limb >> 1U) | carry;
-            carry = out;
+        for (std::size_t i = 0; i < m_limbs.size(); ++i) {
+            const std::uint32_t above = i + 1 < m_limbs.size() ? m_limbs[i + 1] : 0U;
+            m_limbs[i] = (m_limbs[i] >> 1U) | (above << 31U);
         }
         trim();
     }
@@ -166,6 +177,7 @@ struct Digits {
 };
 
 // `precision` digits of a finite magnitude above zero, rounded to nearest with ties to even.
+// NOLINTNEXTLINE(bugprone-easily-swappable-parameters): DecimalText's own pair, passed on
 Digits RoundedDigits(double magnitude, int precision)
 {
     // magnitude = mantissa * 2^exponent, exactly.
@@ -192,20 +204,20 @@ Digits RoundedDigits(double magnitude, int precision)
         numerator.multiplyByPowerOfTen(-decimal);
     }
     for (BigInteger tenfold = denominator;; ++decimal) {
-        tenfold.multiplyAdd(10);
+        tenfold.multiply(10);
         if (numerator < tenfold) {
             break;
         }
         denominator = tenfold;
     }
     for (; numerator < denominator; --decimal) {
-        numerator.multiplyAdd(10);
+        numerator.multiply(10);
     }
 
     std::string digits;
     for (int place = 0; place < precision; ++place) {
         if (place > 0) {
-            numerator.multiplyAdd(10);
+            numerator.multiply(10);
         }
         char digit = '0';
         for (; numerator >= denominator; ++digit) {
@@ -216,7 +228,8 @@ Digits RoundedDigits(double magnitude, int precision)
     // Twice the remainder against one unit of the last digit.
     numerator.shiftLeft(1);
     const auto half = numerator <=> denominator;
-    if (half > 0 || (half == 0 && (digits.back() - '0') % 2 == 1)) {
+    if (half == std::strong_ordering::greater
+        || (half == std::strong_ordering::equal && (digits.back() - '0') % 2 == 1)) {
         auto digit = digits.rbegin();
         for (; digit != digits.rend() && *digit == '9'; ++digit) {
             *digit = '0';
@@ -260,7 +273,7 @@ std::string DecimalText(double value, int precision)
         text += digits;
         text.append(static_cast<std::size_t>(exponent + 1 - length), '0');
     } else {
-        const auto point = static_cast<std::size_t>(exponent + 1);
+        const auto point = static_cast<std::size_t>(exponent) + 1;
         text.append(digits, 0, point);
         text += '.';
         text.append(digits, point);
@@ -283,60 +296,77 @@ struct Decimal {
     long long exponent = 0;
 };
 
-// The whole text as one decimal, or nothing. Digits past the kept ones count only for whether
-// any is nonzero, which one more digit stands for.
-std::optional<Decimal> ParseDecimal(std::string_view text)
+// Takes a mantissa's digits and point from the front of `text` into `read`; false if there is no
+// digit. Digits past the kept ones count only for whether any is nonzero, which one more digit
+// stands for.
+bool TakeMantissa(std::string_view& text, Decimal& read)
 {
-    Decimal read;
-    auto next = text.begin();
-    read.negative = next != text.end() && *next == '-';
-    if (read.negative) {
-        ++next;
-    }
     bool anyDigit = false;
     bool dropped = false;
     bool point = false;
-    for (; next != text.end(); ++next) {
-        if (*next == '.' && !point) {
+    for (; !text.empty(); text.remove_prefix(1)) {
+        const char next = text.front();
+        if (next == '.' && !point) {
             point = true;
-        } else if (!IsDigit(*next)) {
+            continue;
+        }
+        if (!IsDigit(next)) {
             break;
-        } else if (read.digits.empty() && *next == '0') {
-            anyDigit = true;
-            read.exponent -= point ? 1 : 0;
-        } else if (read.digits.size() < KeptDigits) {
-            anyDigit = true;
-            read.digits.push_back(*next);
+        }
+        anyDigit = true;
+        const bool leadingZero = read.digits.empty() && next == '0';
+        if (leadingZero || read.digits.size() < KeptDigits) {
+            read.digits.append(leadingZero ? 0 : 1, next);
             read.exponent -= point ? 1 : 0;
         } else {
-            dropped = dropped || *next != '0';
+            dropped = dropped || next != '0';
             read.exponent += point ? 0 : 1;
         }
-    }
-    if (!anyDigit) {
-        return std::nullopt;
-    }
-    // An exponent is one only with a digit; without, the text has more than a number.
-    if (next != text.end() && (*next == 'e' || *next == 'E')) {
-        auto digit = next + 1;
-        const bool below = digit != text.end() && *digit == '-';
-        if (digit != text.end() && (*digit == '-' || *digit == '+')) {
-            ++digit;
-        }
-        if (digit != text.end() && IsDigit(*digit)) {
-            long long written = 0;
-            for (next = digit; next != text.end() && IsDigit(*next); ++next) {
-                written = std::min(written * 10 + (*next - '0'), ExponentBound);
-            }
-            read.exponent += below ? -written : written;
-        }
-    }
-    if (next != text.end()) {
-        return std::nullopt;
     }
     if (dropped) {
         read.digits.push_back('1');
         --read.exponent;
+    }
+    return anyDigit;
+}
+
+// Takes an exponent ('e' or 'E', a sign, digits) from the front of `text`, if one is there: an
+// 'e' without digits is no exponent, and stays.
+long long TakeExponent(std::string_view& text)
+{
+    if (text.empty() || (text.front() != 'e' && text.front() != 'E')) {
+        return 0;
+    }
+    std::string_view rest = text.substr(1);
+    const bool below = !rest.empty() && rest.front() == '-';
+    if (!rest.empty() && (rest.front() == '-' || rest.front() == '+')) {
+        rest.remove_prefix(1);
+    }
+    if (rest.empty() || !IsDigit(rest.front())) {
+        return 0;
+    }
+    long long written = 0;
+    for (; !rest.empty() && IsDigit(rest.front()); rest.remove_prefix(1)) {
+        written = std::min(written * 10 + (rest.front() - '0'), ExponentBound);
+    }
+    text = rest;
+    return below ? -written : written;
+}
+
+// The whole text as one decimal, or nothing.
+std::optional<Decimal> ParseDecimal(std::string_view text)
+{
+    Decimal read;
+    read.negative = !text.empty() && text.front() == '-';
+    if (read.negative) {
+        text.remove_prefix(1);
+    }
+    if (!TakeMantissa(text, read)) {
+        return std::nullopt;
+    }
+    read.exponent += TakeExponent(text);
+    if (!text.empty()) {
+        return std::nullopt;
     }
     return read;
 }
@@ -354,7 +384,8 @@ std::optional<double> NearestDouble(const std::string& digits, long long exponen
     }
     BigInteger numerator(0);
     for (const char digit : digits) {
-        numerator.multiplyAdd(10, static_cast<std::uint32_t>(digit - '0'));
+        numerator.multiply(10);
+        numerator.add(static_cast<std::uint32_t>(digit - '0'));
     }
     BigInteger denominator(1);
     if (exponent >= 0) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -37,7 +38,7 @@ constexpr int ShownDigits = 15;
 std::string WriteDecimal(double value)
 {
     std::array<char, 32> buffer {};
-    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+    const auto [end, ec] = std::to_chars(buffer.data(), std::to_address(buffer.end()), value,
         std::chars_format::general, ShownDigits);
     return { buffer.data(), end };
 }
@@ -45,8 +46,9 @@ std::string WriteDecimal(double value)
 std::optional<double> ReadDecimal(std::string_view text)
 {
     double value = 0.0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc() || end != text.data() + text.size()) {
+    const char* const last = std::to_address(text.end());
+    const auto [end, ec] = std::from_chars(text.data(), last, value);
+    if (ec != std::errc() || end != last) {
         return std::nullopt;
     }
     return value;
@@ -82,7 +84,7 @@ ConversionError::ConversionError(std::u16string_view text)
 Text IntegerText(std::int16_t value)
 {
     std::array<char, 8> buffer {};
-    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    const auto [end, ec] = std::to_chars(buffer.data(), std::to_address(buffer.end()), value);
     return Widen(
         std::string_view(buffer.data(), static_cast<std::size_t>(end - buffer.data())), {});
 }

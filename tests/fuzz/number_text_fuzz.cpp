@@ -29,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -147,7 +148,9 @@ void CheckAccepted(const Text& text, double value, NumberFormat format)
 
 [[noreturn]] void FailDecimal(const char* broken, const std::string& text)
 {
-    std::fprintf(stderr, "number text fuzz: %s for \"%s\"\n", broken, text.c_str());
+    const std::string report
+        = std::string("number text fuzz: ") + broken + " for \"" + text + "\"\n";
+    std::fputs(report.c_str(), stderr);
     std::abort();
 }
 
@@ -171,7 +174,7 @@ void CheckDecimal(std::span<const std::uint8_t> bytes)
 {
     const std::string text(bytes.begin(), bytes.end());
     double expected = 0.0;
-    const char* const last = text.data() + text.size();
+    const char* const last = std::to_address(text.end());
     const auto [end, ec] = std::from_chars(text.data(), last, expected);
     const std::optional<double> read = clicktest::DecimalNumber(text);
     // from_chars also spells out infinities and NaNs, which are no decimal.
