@@ -282,6 +282,8 @@ void buildPage()
     }
 }
 
+// The page's calls below reach the game through this alone.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 window::GameSession* session = nullptr;
 
 // The page's clock in milliseconds (event.timeStamp) as the session's 32-bit microseconds.
