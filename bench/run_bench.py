@@ -4,10 +4,17 @@
     run_bench.py --build-dir build/release --output docs/performance.md
 
 The core's micro-benchmarks run on their own; everything else drives the real `morvane` and the
-bare Qt window (bench/bare_qt.cpp) on a private Xvfb display with real X input (tests/tools/xprobe.cpp),
-one after the other in the same run, and reads counts back over AT-SPI as a screen reader would.
-With --windows-build-dir, the Windows build's Morvane.exe runs too, under Wine on an Xvfb display
-of its own, for the run's end in input time. Scripts/bench.sh builds and calls this.
+bare Qt window (bench/bare_qt.cpp) on a private Xvfb display with real X input
+(tests/tools/xprobe.cpp), one after the other in the same run, and reads counts back over AT-SPI
+as a screen reader would. For the run's end in input time, `morvane` also plays on a headless
+sway, clicked through wlroots' virtual pointer with stamps the benchmark chooses and handed over
+late; with --windows-build-dir, the Windows build's Morvane.exe runs too, under Wine on an Xvfb
+display of its own. Scripts/bench.sh builds and calls this.
+
+    run_bench.py --only wayland --runs 2
+
+measures only the run's end on the platforms named (x11, wayland, wine), each quiet and busy,
+and prints its rows and finding instead of writing the report.
 """
 
 import argparse
@@ -16,6 +23,7 @@ import json
 import math
 import os
 import platform
+import re
 import statistics
 import subprocess
 import sys
@@ -24,8 +32,11 @@ import time
 from pathlib import Path
 
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent / "tests" / "tools"))
+import virtual_pointer  # noqa: E402  (the sway clicks the Wayland input-time test makes)
 import winesession  # noqa: E402  (and the Wine session beside it)
 import xsession  # noqa: E402  (the X-session harness the tests share)
+
+SOURCE = Path(__file__).resolve().parent.parent
 
 GAME = "Morvane"
 BARE = "Bare Qt"
@@ -37,8 +48,18 @@ DEADLINE_RUNS = 4  # quiet, and again with every CPU busy
 DEADLINE_FROM_MS = 9900
 DEADLINE_TO_MS = 10100
 DEADLINE_GAP_MS = 2
-LABEL1_AREA = "0,129,199,27"  # the record label below RESET, in window pixels; a press there counts nothing
+# The record label below RESET, in window pixels; a press there counts nothing.
+LABEL1_AREA = "0,129,199,27"
 RUN_MS = 10000
+# How long the game's tick waits past the run's end for presses still on their way, as the game
+# itself has it.
+INPUT_GRACE_MS = int(re.search(
+    r"InputGrace \{ (\d+) \}",
+    (SOURCE / "window" / "common" / "run_end.h").read_text(encoding="utf-8")).group(1))
+TICK_MS = RUN_MS + INPUT_GRACE_MS
+# On sway the clicks are handed over this long after the run's end, as a compositor busy for a
+# frame or two hands them over.
+LATE_HANDOVER_MS = 200
 IDLE_SECONDS = 10.0
 RUN_SETTLE_S = 0.2
 WEB_SECTION = "## The web page"
@@ -83,6 +104,7 @@ def machine():
         "qt": package("libqt6core6"),
         "compiler": command_output(["c++", "--version"]).splitlines()[0],
         "xvfb": package("xvfb"),
+        "sway": package("sway"),
         "wine": package("wine64"),
         "benchmark": package("libbenchmark-dev"),
     }
@@ -192,6 +214,51 @@ def measure_deadline(desktop, probe, program, busy):
     return deadline_figures(sent["server_release_ms"], counted, busy)
 
 
+def measure_x11_deadlines(desktop, probe, builds, runs):
+    """measure_deadline's runs, quiet and busy, for each of `builds`: (name, Program) pairs."""
+    deadline = []
+    for name, program in builds:
+        for busy in (False, True):
+            log(f"the run's end in input time, {name}, {'busy' if busy else 'quiet'}")
+            deadline += [dict(measure_deadline(desktop, probe, program, busy), build=name)
+                         for _ in range(runs)]
+    return deadline
+
+
+def measure_sway_deadlines(bus, game, runs):
+    """The run's end on Wayland: `game` on a headless sway of its own, on `bus`, clicked through
+    wlroots' virtual pointer. One click starts the run; clicks stamped as measure_deadline's are
+    released are then handed over together LATE_HANDOVER_MS after the run's end, so only their
+    stamps can place them inside it. The stamps are the truth, as the X server's times are."""
+    name = f"this build on sway, handed over {LATE_HANDOVER_MS} ms late"
+    offsets = range(DEADLINE_FROM_MS, DEADLINE_TO_MS + 1, DEADLINE_GAP_MS)
+    deadline = []
+    with xsession.Desktop(bus=bus, compositor=xsession.Sway) as desktop:
+        # Made before the game starts, so the game meets a seat that has a pointer.
+        pointer = virtual_pointer.VirtualPointer(desktop.screen.socket)
+        try:
+            for busy in (False, True):
+                log(f"the run's end in input time, {name}, {'busy' if busy else 'quiet'}")
+                for _ in range(runs):
+                    game_run = desktop.start_game([str(game)])
+                    try:
+                        aim = virtual_pointer.aim_at_counting_button(desktop.screen, game_run)
+                        start = virtual_pointer.clear_start(DEADLINE_TO_MS)
+                        with xsession.busy_cpus(busy):
+                            counted, handed_over = virtual_pointer.late_run(
+                                pointer, game_run, aim, start, offsets, RUN_MS, LATE_HANDOVER_MS)
+                    finally:
+                        game_run.close()
+                    late_ms = handed_over * 1000 - RUN_MS
+                    log(f"{counted} counted; the train handed over {late_ms:.0f} ms after the end")
+                    stamps = [start, *(start + offset for offset in offsets)]
+                    deadline.append(dict(deadline_figures(stamps, counted, busy), build=name,
+                                         late_ms=late_ms))
+        finally:
+            pointer.close()
+    return deadline
+
+
 def deadline_figures(releases, counted, busy):
     """Where a run ended, from the server's release times and the count the window showed."""
     offsets = xsession.input_time_offsets(releases)
@@ -202,7 +269,7 @@ def deadline_figures(releases, counted, busy):
             "truth": sum(offset < RUN_MS for offset in offsets)}
 
 
-def measure_wine_deadlines(xprobe, window_probe, wine_run, builds):
+def measure_wine_deadlines(xprobe, window_probe, wine_run, builds, runs):
     """measure_deadline's runs for Morvane.exe under Wine, in a fresh prefix on an Xvfb display
     of their own; `builds` are (name, exe) pairs. The count is read from the window by
     window_probe, from another process, as the Wine tests read it."""
@@ -217,7 +284,7 @@ def measure_wine_deadlines(xprobe, window_probe, wine_run, builds):
                 for busy in (False, True):
                     log(f"the run's end in input time, Morvane.exe under Wine, {name}, "
                         f"{'busy' if busy else 'quiet'}")
-                    for _ in range(DEADLINE_RUNS):
+                    for _ in range(runs):
                         run = winesession.timed_run(session, str(game), str(window_probe),
                                                     str(xprobe), busy,
                                                     (DEADLINE_FROM_MS, DEADLINE_TO_MS),
@@ -263,19 +330,6 @@ def activity(pid, seconds):
     return {"cpu_ms": cpu_ns / 1e6, "wakeups": wakeups, "seconds": seconds}
 
 
-def start_tick_bench(build):
-    """The run timer alone, in a process of its own, while the rest runs beside it."""
-    return subprocess.Popen([str(build / "bench" / "tick_bench"), str(RUN_MS), str(DEADLINE_RUNS)],
-                            stdout=subprocess.PIPE, text=True)
-
-
-def finish_tick_bench(process):
-    output, _ = process.communicate(timeout=RUN_MS / 1000 * DEADLINE_RUNS + 60)
-    if process.returncode != 0:
-        raise RuntimeError(f"tick_bench exited with {process.returncode}")
-    return json.loads(output)["late_ms"]
-
-
 def measure_instructions(desktop, probe, program, presses=100):
     """Instructions the program runs per counted press, all threads, under callgrind: a count
     that does not depend on what else the machine is doing."""
@@ -317,7 +371,7 @@ def measure_idle(desktop, probe, program):
         # From when the press's own paint is done to just past the run's end, so what is
         # counted is the run itself, tick included.
         time.sleep(RUN_SETTLE_S)
-        running = activity(process.pid, RUN_MS / 1000 - RUN_SETTLE_S + 0.05)
+        running = activity(process.pid, TICK_MS / 1000 - RUN_SETTLE_S + 0.05)
     finally:
         xsession.close_program(probe, program.title, process)
     return {"idle": idle, "run": running}
@@ -345,7 +399,7 @@ def verdict(met):
     return "met" if met else "**missed**"
 
 
-def write_report(path, info, core, startup, latency, lost, deadline, idle, inside, instructions):
+def write_report(path, info, core, startup, latency, lost, deadline, idle, instructions):
     game_start = statistics.median(startup[GAME])
     bare_start = statistics.median(startup[BARE])
     game_p99 = percentile(latency[GAME]["latencies"], 0.99)
@@ -360,7 +414,8 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, insid
     add("# Performance")
     add("")
     add("Written by `bash scripts/bench.sh`, which builds the `release` preset and runs "
-        "`bench/run_bench.py`; do not edit by hand.")
+        "`bench/run_bench.py`, except the last section, which is `bench/web_bench.py`'s; do not "
+        "edit by hand.")
     add("")
     add(f"- Date: {info['date']}")
     add(f"- Commit: {info['commit']}")
@@ -368,8 +423,8 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, insid
     add(f"- Machine: {info['machine']['cpu']}, {info['machine']['memory']}; "
         f"{info['machine']['system']}")
     add(f"- Qt {info['machine']['qt']}, {info['machine']['compiler']}, Xvfb "
-        f"{info['machine']['xvfb']}, Google Benchmark {info['machine']['benchmark']}, Wine "
-        f"{info['machine']['wine']}")
+        f"{info['machine']['xvfb']}, sway {info['machine']['sway']}, Google Benchmark "
+        f"{info['machine']['benchmark']}, Wine {info['machine']['wine']}")
     add(f"- Load average at start and end: {info['load_start']} / {info['load_end']} "
         "(the machine is shared; compare ratios, which are measured in the same run)")
     add("")
@@ -397,9 +452,6 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, insid
         add(f"| the run's end in input time, {name} | {end_span(runs)}; "
             f"{sum(not exact(run) for run in runs)} of {len(runs)} runs off | no timer | | "
             f"exact | {verdict(all(exact(run) for run in runs))} |")
-    add(f"| the tick after its start, the run timer alone, {len(inside)} runs | "
-        f"{min(inside):+.3f} to {max(inside):+.3f} ms | no timer | | never early, ≤ 1 ms late | "
-        f"{verdict(min(inside) >= 0 and max(inside) <= 1)} |")
     add(f"| wake-ups in {IDLE_SECONDS:.0f} s idle, no run | {game_idle} | "
         f"{idle[BARE]['idle']['wakeups']} | {ratio(game_idle, idle[BARE]['idle']['wakeups'])} "
         f"| 0 | {verdict(game_idle == 0)} |")
@@ -470,25 +522,22 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, insid
         "through XInput2's raw events; the count read back names the last click counted, so "
         "the run ended after its release and before the next one's. Exact means every click "
         f"released before {RUN_MS} ms was counted and none after. A build before counting by "
-        "input time is measured the same way when `--before-game` names one. The Windows "
-        "build's `Morvane.exe` is measured the same way under Wine (and an earlier one when "
+        "input time is measured the same way when `--before-game` names one. On a headless "
+        "sway the same clicks carry stamps the benchmark chooses, through wlroots' virtual "
+        f"pointer, and are handed over together {LATE_HANDOVER_MS} ms after the run's end, so "
+        "only their stamps can place them inside it. The Windows build's `Morvane.exe` is "
+        "measured as on Xvfb, under Wine (and an earlier one when "
         "`--before-windows-game` names it), its count read from the window by another "
-        "process.")
+        "process. The game's own timer is not timed: every click here is stamped, the stamps "
+        f"decide which count, and the tick waits out the {INPUT_GRACE_MS} ms input grace past "
+        "the end, so how precisely it comes decides no count.")
     add("")
-    add("| build | machine | clicks counted after the first | clicks inside | last counted "
-        "| first not counted | |")
-    add("| --- | --- | --- | --- | --- | --- | --- |")
-    for run in deadline:
-        after = "—" if run["after_ms"] is None else f"{run['after_ms']} ms"
-        before = "—" if run["before_ms"] is None else f"{run['before_ms']} ms"
-        add(f"| {run['build']} | {'busy' if run['busy'] else 'quiet'} | "
-            f"{run['counted_in_window']} | {run['truth']} | {after} | {before} | "
-            f"{'exact' if exact(run) else '**off**'} |")
+    lines += deadline_table(deadline)
     add("")
 
     add("## Findings")
     add("")
-    for finding in findings(startup, latency, lost, deadline, idle, inside, instructions):
+    for finding in findings(startup, latency, lost, deadline, idle, instructions):
         add(f"- {finding}")
     add("")
 
@@ -501,6 +550,20 @@ def write_report(path, info, core, startup, latency, lost, deadline, idle, insid
     previous = Path(path).read_text(encoding="utf-8") if Path(path).exists() else ""
     web = WEB_SECTION + previous.split(WEB_SECTION, 1)[1] if WEB_SECTION in previous else ""
     Path(path).write_text("\n".join(lines) + (f"\n\n{web}" if web else ""), encoding="utf-8")
+
+
+def deadline_table(deadline):
+    """Each run's end as a row of a Markdown table."""
+    rows = ["| build | machine | clicks counted after the first | clicks inside | last counted "
+            "| first not counted | |",
+            "| --- | --- | --- | --- | --- | --- | --- |"]
+    for run in deadline:
+        after = "—" if run["after_ms"] is None else f"{run['after_ms']} ms"
+        before = "—" if run["before_ms"] is None else f"{run['before_ms']} ms"
+        rows.append(f"| {run['build']} | {'busy' if run['busy'] else 'quiet'} | "
+                    f"{run['counted_in_window']} | {run['truth']} | {after} | {before} | "
+                    f"{'exact' if exact(run) else '**off**'} |")
+    return rows
 
 
 NOTES = [
@@ -532,9 +595,17 @@ NOTES = [
     "on an Xvfb display of its own; the buttons' places and the count are read from outside "
     "the process by `tests/tools/win32/window_probe` (its count once it has not changed for "
     "2 s), and the Wine session is ended after each run.",
-    "**The run timer alone**: `bench/tick_bench` starts the game's `DeadlineTimer` afresh "
-    f"{DEADLINE_RUNS} times with its {RUN_MS} ms interval and times each tick from the start on "
-    "the same monotonic clock; it runs beside the end-to-end measurements.",
+    "**The run's length on Wayland**: `morvane` on Debian's sway, on wlroots' headless backend "
+    "with no input device but the benchmark's virtual pointer (`tests/tools/virtual_pointer.py`, "
+    "the client the Wayland input-time test clicks with), started afresh for each run. The "
+    "button's centre comes from where sway put the window and where the game says the button "
+    "is in it, over AT-SPI. A click stamped with a reading of sway's clock starts the run; once "
+    f"the count shows it, the benchmark waits until {LATE_HANDOVER_MS} ms past the run's end, "
+    "timed from before that click was sent, then hands over the whole train, each click pressed "
+    "and released at its own stamp, all at once. The count is read when the hidden marker "
+    "shows the run's tick, which a click stamped past the end brings at once. Busy runs start "
+    "two spinning processes per CPU just before the first click; the findings say how late the "
+    "trains were in fact handed over.",
     "**Instructions per press**: each program under `valgrind --tool=callgrind`, counters "
     "zeroed after three warm-up presses, then 100 presses 60 ms apart; all threads' "
     "instructions divided by 100.",
@@ -571,7 +642,25 @@ def times(value):
     return f"{value:.2f}×"
 
 
-def findings(startup, latency, lost, deadline, idle, inside, instructions):
+def run_end_finding(deadline):
+    outside = []
+    for name, runs in deadline_groups(deadline):
+        early = sum(not in_time_early_side(run) for run in runs)
+        late = sum(not in_time_late_side(run) for run in runs)
+        if early == 0 and late == 0:
+            said = f"{name}: every run exact in input time"
+        else:
+            said = (f"{name}: {early} left out a click released before the end and {late} "
+                    "counted one released at or after it")
+        handed = [run["late_ms"] for run in runs if "late_ms" in run]
+        if handed:
+            said += (f", the clicks handed over {min(handed):.0f}–{max(handed):.0f} ms after "
+                     "the end")
+        outside.append(said)
+    return f"**The run's length**: {'; '.join(outside)}."
+
+
+def findings(startup, latency, lost, deadline, idle, instructions):
     """What this run's figures show, worded from the figures alone."""
     said = []
     game_press = instructions[GAME] / 1000
@@ -597,21 +686,7 @@ def findings(startup, latency, lost, deadline, idle, inside, instructions):
         f"{lost[BARE][rate]['counted']})" for rate in (0, 1000))
     said.append(f"**Presses counted**: {counted}.")
 
-    timer = (f"the run timer alone ticked {min(inside):+.3f} to {max(inside):+.3f} ms after its "
-             f"interval in {len(inside)} runs, "
-             + ("never early" if min(inside) >= 0 else "early at least once")
-             + (" and within the millisecond" if max(inside) <= 1 else
-                " and more than a millisecond late at least once"))
-    outside = []
-    for name, runs in deadline_groups(deadline):
-        early = sum(not in_time_early_side(run) for run in runs)
-        late = sum(not in_time_late_side(run) for run in runs)
-        if early == 0 and late == 0:
-            outside.append(f"{name}: every run exact in input time")
-        else:
-            outside.append(f"{name}: {early} left out a click released before the end and "
-                           f"{late} counted one released at or after it")
-    said.append(f"**The run's length**: {'; '.join(outside)}. And {timer}.")
+    said.append(run_end_finding(deadline))
 
     for phase, name in (("idle", f"{IDLE_SECONDS:.0f} s idle"), ("run", "a run")):
         ours = idle[GAME][phase]
@@ -620,6 +695,52 @@ def findings(startup, latency, lost, deadline, idle, inside, instructions):
                     f"the bare window; CPU time {ours['cpu_ms']:.2f} ms against "
                     f"{bare['cpu_ms']:.2f} ms.")
     return said
+
+
+RUN_END_PLATFORMS = ("x11", "wayland", "wine")
+
+
+def x11_builds(options, game):
+    builds = [("this build", game)]
+    if options.before_game:
+        builds.insert(0, ("before", Program(GAME, Path(options.before_game), "Morvane")))
+    return builds
+
+
+def wine_deadlines(options, build):
+    windows = Path(options.windows_build_dir).resolve()
+    builds = [("this build", windows / "window" / "win32" / "Morvane.exe")]
+    if options.before_windows_game:
+        builds.insert(0, ("before", Path(options.before_windows_game).resolve()))
+    return measure_wine_deadlines(build / "tests" / "tools" / "xprobe",
+                                  windows / "tests" / "tools" / "window_probe.exe",
+                                  SOURCE / "tests" / "tools" / "wine-run", builds, options.runs)
+
+
+def measure_run_ends_only(options):
+    """The run's end alone, on the platforms --only names; its rows go to stdout."""
+    build = Path(options.build_dir).resolve()
+    game = Program(GAME, build / "window" / "qt" / "morvane", "Morvane")
+    deadline = []
+    # One bus for every display: this process's AT-SPI client stays on the first it meets.
+    bus = xsession.DBusSession()
+    try:
+        if "x11" in options.only:
+            with xsession.Desktop(bus=bus) as desktop:
+                probe = xsession.Probe(str(build / "tests" / "tools" / "xprobe"), desktop)
+                desktop.atspi()
+                deadline += measure_x11_deadlines(desktop, probe, x11_builds(options, game),
+                                                  options.runs)
+        if "wayland" in options.only:
+            deadline += measure_sway_deadlines(bus, game.executable, options.runs)
+    finally:
+        bus.stop()
+    if "wine" in options.only:
+        if not options.windows_build_dir:
+            raise SystemExit("--only wine needs --windows-build-dir")
+        deadline += wine_deadlines(options, build)
+    print("\n".join(deadline_table(deadline) + ["", run_end_finding(deadline)]))
+    return 0
 
 
 def main():
@@ -633,13 +754,18 @@ def main():
                         "run's end is measured under Wine")
     parser.add_argument("--before-windows-game", help="an earlier build's Morvane.exe, to set "
                         "its run's end beside this one's")
+    parser.add_argument("--only", nargs="+", choices=RUN_END_PLATFORMS,
+                        help="measure only the run's end on these platforms, and print it")
+    parser.add_argument("--runs", type=int, default=DEADLINE_RUNS,
+                        help="runs of the run's end, quiet and again busy, for each build")
     options = parser.parse_args()
+    if options.only:
+        return measure_run_ends_only(options)
 
     started = time.monotonic()
     build = Path(options.build_dir).resolve()
-    source = Path(__file__).resolve().parent.parent
-    commit = command_output(["git", "-C", str(source), "rev-parse", "--short", "HEAD"])
-    if command_output(["git", "-C", str(source), "status", "--porcelain",
+    commit = command_output(["git", "-C", str(SOURCE), "rev-parse", "--short", "HEAD"])
+    if command_output(["git", "-C", str(SOURCE), "status", "--porcelain",
                        "--untracked-files=no"]):
         commit += " (with uncommitted changes in the working tree)"
     info = {"date": datetime.datetime.now(datetime.timezone.utc).strftime("%Y-%m-%d %H:%M UTC"),
@@ -649,7 +775,6 @@ def main():
     core = core_benchmarks(build)
     programs = [Program(GAME, build / "window" / "qt" / "morvane", "Morvane"),
                 Program(BARE, build / "bench" / "bare_qt", "Bare Qt")]
-    ticks = start_tick_bench(build)
     with xsession.Desktop() as desktop:
         probe = xsession.Probe(str(build / "tests" / "tools" / "xprobe"), desktop)
         desktop.atspi()
@@ -658,31 +783,18 @@ def main():
                    for program in programs}
         lost = {program.title: {rate: measure_lost_presses(desktop, probe, program, rate)
                                 for rate in (0, 1000)} for program in programs}
-        builds = [("this build", programs[0])]
-        if options.before_game:
-            builds.insert(0, ("before", Program(GAME, Path(options.before_game), "Morvane")))
-        deadline = []
-        for name, program in builds:
-            for busy in (False, True):
-                log(f"the run's end in input time, {name}, {'busy' if busy else 'quiet'}")
-                deadline += [dict(measure_deadline(desktop, probe, program, busy), build=name)
-                             for _ in range(DEADLINE_RUNS)]
+        deadline = measure_x11_deadlines(desktop, probe, x11_builds(options, programs[0]),
+                                         options.runs)
+        deadline += measure_sway_deadlines(desktop.bus, programs[0].executable, options.runs)
         idle = {program.title: measure_idle(desktop, probe, program) for program in programs}
         instructions = {program.title: measure_instructions(desktop, probe, program)
                         for program in programs}
     if options.windows_build_dir:
-        windows = Path(options.windows_build_dir).resolve()
-        builds = [("this build", windows / "window" / "win32" / "Morvane.exe")]
-        if options.before_windows_game:
-            builds.insert(0, ("before", Path(options.before_windows_game).resolve()))
-        deadline += measure_wine_deadlines(build / "tests" / "tools" / "xprobe",
-                                           windows / "tests" / "tools" / "window_probe.exe",
-                                           source / "tests" / "tools" / "wine-run", builds)
-    inside = finish_tick_bench(ticks)
+        deadline += wine_deadlines(options, build)
 
     info["load_end"] = load_average()
     info["duration_s"] = time.monotonic() - started
-    write_report(options.output, info, core, startup, latency, lost, deadline, idle, inside,
+    write_report(options.output, info, core, startup, latency, lost, deadline, idle,
                  instructions)
     log(f"wrote {options.output}")
     return 0

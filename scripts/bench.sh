@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the release preset and runs every benchmark, writing docs/performance.md: the core's
-# micro-benchmarks, then the real game and a bare Qt window on a private Xvfb display driven
-# with real X input, and the Windows build's Morvane.exe under Wine for the run's end. Takes
-# about ten minutes; needs no display of its own.
+# Builds the release preset and runs the desktop benchmarks, writing docs/performance.md all but
+# its web section (bench/web_bench.py's): the core's micro-benchmarks, then the real game and a
+# bare Qt window on a private Xvfb display driven with real X input, and for the run's end the
+# game on a headless sway too and the Windows build's Morvane.exe under Wine. Takes about ten
+# minutes; needs no display of its own.
 #
 # MORVANE_BENCH_BUILD_DIR builds elsewhere than build/release (same preset and options).
 # MORVANE_BENCH_BEFORE names an earlier build's morvane, whose run's end is measured beside this
@@ -15,7 +16,7 @@ bash scripts/install-deps.sh check
 
 build_dir="${MORVANE_BENCH_BUILD_DIR:-build/release}"
 cmake --preset release -B "${build_dir}"
-cmake --build "${build_dir}" --parallel 2 --target core_bench bare_qt tick_bench xprobe morvane
+cmake --build "${build_dir}" --parallel 2 --target core_bench bare_qt xprobe morvane
 # The Windows program and the probe that reads its window, from the preset the Wine tests use.
 cmake --preset windows-x64
 cmake --build --preset windows-x64 --parallel 2 --target morvane window_probe

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Cross-builds Morvane.exe for 64-bit and 32-bit Windows and packs each with its read-me and
-# licence: build/windows-x64/Morvane-1.00-windows-x64.zip and build/windows-x86/...-x86.zip.
+# licence: build/windows-x64/Morvane-VERSION-windows-x64.zip and build/windows-x86/...-x86.zip.
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."

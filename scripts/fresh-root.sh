@@ -9,7 +9,8 @@
 # play is given this machine's X display (DISPLAY, and XAUTHORITY when set) in place of a
 # player's desktop: it reports when the game's window appears on it, and then ends the game.
 # Needs root, debootstrap and, for play, xwininfo (x11-utils). Takes a few minutes for play and
-# about twenty for check; MORVANE_KEEP_ROOT=1 keeps the root for a look afterwards.
+# about a quarter of an hour for check on 2 cores; MORVANE_KEEP_ROOT=1 keeps the root for a look
+# afterwards.
 set -euo pipefail
 
 if (($# != 2)) || [[ ! "$1" =~ ^(bookworm|trixie)$ || ! "$2" =~ ^(play|check)$ ]]; then

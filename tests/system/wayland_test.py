@@ -22,8 +22,6 @@ ARGS = None
 IDLE = xsession.RESTING_CAPTION
 CLIENT = (199, 156)  # the design's client area, in pixels
 RUN_SECONDS = 10.0
-# How late the tick may be seen, for the round trips of reading it over the bus.
-TICK_SLACK = 0.05
 # What Qt 6.8 logs when the accessibility reader asks about an object that has just gone, such as
 # a box's button after the box closed: a note about the reader, not the game.
 STALE_ACCESSIBLE = "qt.accessibility.atspi: Could not find accessible on path: "
@@ -52,7 +50,7 @@ def toplevels(protocol_log):
 
 class Wayland(unittest.TestCase):
     def setUp(self):
-        self.desktop = xsession.Desktop(wayland=True)
+        self.desktop = xsession.Desktop(compositor=xsession.Weston)
         self.addCleanup(self.desktop.close)
         # The client's side of the Wayland protocol, written by libwayland to stderr.
         self.game = self.desktop.start_game([ARGS.morvane], {"WAYLAND_DEBUG": "client"})
@@ -95,9 +93,9 @@ class Wayland(unittest.TestCase):
         # The run starts after the first press is asked for and before its count shows; the
         # tick after the marker was last read unchanged and before it was read changed.
         shortest, longest = not_yet - first_seen, ticked - pressed
-        print(f"the run lasted between {shortest:.3f} and {longest:.3f} s", file=sys.stderr)
+        print(f"the tick came {shortest:.3f} to {longest:.3f} s after the first press", file=sys.stderr)
+        # The tick waits past the end for presses still on their way; it is never early.
         self.assertGreaterEqual(longest, RUN_SECONDS, "the tick came early")
-        self.assertLessEqual(shortest, RUN_SECONDS + TICK_SLACK, "the tick came late")
 
         for _ in range(3):
             game.press("Command1")

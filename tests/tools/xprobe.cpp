@@ -1,6 +1,7 @@
 // xprobe: presses a window's button with real X input (XTest) and watches the window's pixels,
 // for the end-to-end benchmark and the lost-press check. The X server turns each fake press into
-// the same events a mouse would give, so the program under test cannot tell the difference.
+// the same events a mouse or a keyboard would give, so the program under test cannot tell the
+// difference.
 //
 //   xprobe startup TITLE -- PROGRAM [ARGS...]  exec to the window first painted, then closes it
 //   xprobe wait TITLE                          waits until the window is mapped and painted
@@ -8,6 +9,8 @@
 //   xprobe burst TITLE PRESSES RATE_HZ         presses at a steady rate; 0 is as fast as XTest goes
 //   xprobe deadline TITLE FROM_MS TO_MS        one press, then presses 1 ms apart from..to after it
 //                                              (--gap MS sets another spacing)
+//   xprobe hold TITLE KEY REPEATS              holds KEY (a keysym name, such as Return) down until
+//                                              the X server has repeated it REPEATS times
 //   xprobe close TITLE                         asks the window to close, as its close button would
 //
 // TITLE is the window's title. The button is the window's top 199 by 97 pixels unless
@@ -17,14 +20,16 @@
 // the ones that follow it, which would skew the run's start against its end. deadline also
 // reports the X server's own time of each release (from XInput2's raw events, which carry the
 // same stamp the game's events do), so a count can be checked against the server's clock rather
-// than the probe's. Each command prints one JSON object on stdout; errors go to stderr with exit
-// status 1.
+// than the probe's. hold sends its key to whichever window has the focus, and counts the presses
+// the X server makes of it (through the RECORD extension, which sees the server's own repeats).
+// Each command prints one JSON object on stdout; errors go to stderr with exit status 1.
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XInput2.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/record.h>
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -368,6 +373,76 @@ private:
     std::vector<std::uint32_t> m_releases;
 };
 
+// The presses of one key the X server delivers, its own auto-repeats among them, seen through the
+// RECORD extension on a connection of its own (RECORD wants one for its data).
+class KeyPressCounter {
+public:
+    explicit KeyPressCounter(KeyCode key)
+        : m_control(openDisplay())
+        , m_data(openDisplay())
+        , m_key(key)
+    {
+        int major = 0;
+        int minor = 0;
+        if (XRecordQueryVersion(m_control.get(), &major, &minor) == 0) {
+            throw ProbeError("the X server has no RECORD extension");
+        }
+        const std::unique_ptr<XRecordRange, XFreer> range(XRecordAllocRange());
+        range->device_events.first = KeyPress;
+        range->device_events.last = KeyPress;
+        XRecordClientSpec clients = XRecordAllClients;
+        XRecordRange* ranges = range.get();
+        m_context = XRecordCreateContext(m_control.get(), 0, &clients, 1, &ranges, 1);
+        // The context must exist on the server before the data connection asks for it.
+        XSync(m_control.get(), False);
+        if (m_context == 0
+            || XRecordEnableContextAsync(m_data.get(), m_context, &KeyPressCounter::take,
+                   // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): a char* closure
+                   reinterpret_cast<XPointer>(this))
+                == 0) {
+            throw ProbeError("cannot record the X server's key presses");
+        }
+    }
+    KeyPressCounter(const KeyPressCounter&) = delete;
+    KeyPressCounter& operator=(const KeyPressCounter&) = delete;
+    KeyPressCounter(KeyPressCounter&&) = delete;
+    KeyPressCounter& operator=(KeyPressCounter&&) = delete;
+    ~KeyPressCounter()
+    {
+        XRecordDisableContext(m_control.get(), m_context);
+        XRecordFreeContext(m_control.get(), m_context);
+        XSync(m_control.get(), False);
+    }
+
+    // The presses recorded so far.
+    [[nodiscard]] int presses()
+    {
+        XRecordProcessReplies(m_data.get());
+        return m_presses;
+    }
+
+private:
+    static void take(XPointer closure, XRecordInterceptData* data)
+    {
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-reinterpret-cast): Xlib's closure is a char*
+        auto* const self = reinterpret_cast<KeyPressCounter*>(closure);
+        // A recorded event is the protocol's own: its type, then the key code; the length is
+        // counted in 4-byte units.
+        const std::span<const unsigned char> bytes(data->data, std::size_t { data->data_len } * 4);
+        if (data->category == XRecordFromServer && bytes.size() >= 2
+            && (bytes[0] & 0x7fU) == KeyPress && bytes[1] == self->m_key) {
+            ++self->m_presses;
+        }
+        XRecordFreeData(data);
+    }
+
+    DisplayPtr m_control;
+    DisplayPtr m_data;
+    KeyCode m_key;
+    XRecordContext m_context = 0;
+    int m_presses = 0;
+};
+
 void printLatencies(const std::vector<double>& latencies, int missed)
 {
     std::ostringstream out;
@@ -540,6 +615,36 @@ int runDeadline(const Probe& probe, Window window, const Rect& button, const Dea
     return 0;
 }
 
+constexpr milliseconds RepeatTimeout { 10000 }; // the server's default delay is 660 ms
+
+// Holds the key down until the X server has pressed it `repeats` more times by itself.
+int runHold(const Probe& probe, std::string_view keyName, long repeats)
+{
+    const KeySym symbol = XStringToKeysym(std::string(keyName).c_str());
+    const KeyCode key = symbol == NoSymbol ? 0 : XKeysymToKeycode(probe.display(), symbol);
+    if (key == 0) {
+        throw ProbeError("no key on the keyboard is " + std::string(keyName));
+    }
+    // The server's default, made sure of.
+    XAutoRepeatOn(probe.display());
+    KeyPressCounter counter(key);
+    XTestFakeKeyEvent(probe.display(), key, True, CurrentTime);
+    probe.flush();
+    const auto giveUp = Clock::now() + RepeatTimeout;
+    while (counter.presses() <= repeats && Clock::now() < giveUp) {
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+    XTestFakeKeyEvent(probe.display(), key, False, CurrentTime);
+    probe.sync();
+    const int presses = counter.presses();
+    if (presses <= repeats) {
+        throw ProbeError("the X server repeated the held key " + std::to_string(presses - 1)
+            + " times, not " + std::to_string(repeats));
+    }
+    std::cout << R"({"presses": )" << presses << "}\n";
+    return 0;
+}
+
 int run(std::span<char*> arguments)
 {
     std::vector<std::string_view> words(arguments.begin(), arguments.end());
@@ -584,6 +689,9 @@ int run(std::span<char*> arguments)
         probe.askToClose(window);
         std::cout << "{}\n";
         return 0;
+    }
+    if (command == "hold" && words.size() == 4) {
+        return runHold(probe, words[2], parseNumber(words[3]));
     }
     if (words.size() != 4) {
         throw ProbeError("xprobe " + std::string(command) + " wants two numbers");

@@ -1,6 +1,6 @@
 """A private desktop for driving the real game: a runtime folder and D-Bus session of its own
-with the accessibility bus on it, a display (an Xvfb X server, or Debian's weston compositor for
-a Wayland session), the programs under test, the X input probe, and reading what the game shows
+with the accessibility bus on it, a display (an Xvfb X server, or a Wayland compositor: Debian's
+weston or sway), the programs under test, the X input probe, and reading what the game shows
 back the way a screen reader does, over AT-SPI.
 
 Runs on Debian's own Python (/usr/bin/python3), where the AT-SPI bindings (python3-gi,
@@ -8,8 +8,10 @@ gir1.2-atspi-2.0) are installed.
 """
 
 import contextlib
+import glob
 import json
 import os
+import pwd
 import shutil
 import signal
 import socket
@@ -89,6 +91,16 @@ def judge_run(label, releases, clicks, counted, status, run_ms=10000, late_allow
     return failures
 
 
+def accepts(path):
+    """True once a program listens on the Unix socket at `path`."""
+    with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as probe:
+        try:
+            probe.connect(path)
+        except OSError:
+            return False
+    return True
+
+
 class XServer:
     """Xvfb on the first free display number, which it reports itself through -displayfd."""
 
@@ -133,7 +145,7 @@ class Weston:
             env=bus.env, stdout=subprocess.DEVNULL, stderr=self.log)
         path = os.path.join(bus.runtime_dir, self.SOCKET)
         deadline = time.monotonic() + timeout
-        while not self._accepts(path):
+        while not accepts(path):
             if self.process.poll() is not None or time.monotonic() > deadline:
                 self.stop()
                 raise RuntimeError(f"weston did not start:\n{self.output()}")
@@ -142,14 +154,64 @@ class Weston:
         # does not start.
         self.env = {"WAYLAND_DISPLAY": self.SOCKET, "QT_QPA_PLATFORM": "wayland"}
 
-    @staticmethod
-    def _accepts(path):
-        with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as probe:
-            try:
-                probe.connect(path)
-            except OSError:
-                return False
-        return True
+    def output(self):
+        self.log.seek(0)
+        return self.log.read().decode(errors="replace")
+
+    def stop(self):
+        stop_process(self.process)
+        self.log.close()
+
+
+class Sway:
+    """Debian's sway, a wlroots compositor, on wlroots' headless backend with no input devices
+    but the virtual ones its clients make. sway will not run as root, so as root it runs as
+    nobody, in a runtime folder that user owns; programs find its socket by absolute path."""
+
+    CONFIG = "\n".join([
+        "xwayland disable",
+        # The window's content is its whole container, wherever sway puts it.
+        "default_border none",
+        "default_floating_border none",
+        ""])
+
+    def __init__(self, bus, timeout=20.0):
+        self.runtime_dir = tempfile.mkdtemp(prefix="morvane-sway-")
+        config = os.path.join(self.runtime_dir, "config")
+        with open(config, "w", encoding="utf-8") as file:
+            file.write(self.CONFIG)
+        command = ["sway", "--config", config]
+        if os.geteuid() == 0:
+            user = pwd.getpwnam("nobody")
+            os.chown(self.runtime_dir, user.pw_uid, user.pw_gid)
+            os.chmod(config, 0o644)
+            command = ["setpriv", f"--reuid={user.pw_uid}", f"--regid={user.pw_gid}",
+                       "--clear-groups", *command]
+        env = dict(bus.env, XDG_RUNTIME_DIR=self.runtime_dir, WLR_BACKENDS="headless",
+                   WLR_RENDERER="pixman", WLR_LIBINPUT_NO_DEVICES="1")
+        self.log = tempfile.TemporaryFile()
+        self.process = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL,
+                                        stdout=subprocess.DEVNULL, stderr=self.log)
+        deadline = time.monotonic() + timeout
+        # sway takes the first free display name, and makes its IPC socket once it is ready.
+        while not (self._socket("sway-ipc.*.sock") and self._socket("wayland-[0-9]")):
+            if self.process.poll() is not None or time.monotonic() > deadline:
+                self.stop()
+                raise RuntimeError(f"sway did not start:\n{self.output()}")
+            time.sleep(0.02)
+        self.socket = self._socket("wayland-[0-9]")
+        self.ipc = self._socket("sway-ipc.*.sock")
+        self.env = {"WAYLAND_DISPLAY": self.socket, "QT_QPA_PLATFORM": "wayland"}
+
+    def _socket(self, pattern):
+        found = glob.glob(os.path.join(self.runtime_dir, pattern))
+        return found[0] if len(found) == 1 and accepts(found[0]) else None
+
+    def tree(self):
+        """sway's layout: outputs, workspaces and windows with their places (swaymsg's JSON)."""
+        return json.loads(subprocess.run(
+            ["swaymsg", "--socket", self.ipc, "--raw", "--type", "get_tree"],
+            check=True, capture_output=True, text=True).stdout)
 
     def output(self):
         self.log.seek(0)
@@ -158,6 +220,7 @@ class Weston:
     def stop(self):
         stop_process(self.process)
         self.log.close()
+        shutil.rmtree(self.runtime_dir, ignore_errors=True)
 
 
 class DBusSession:
@@ -222,15 +285,15 @@ def atspi():
 class Desktop:
     """The display, the buses and the environment every program here is started with.
 
-    A display of its own always; the bus too, unless one is given: a process's AT-SPI client
-    stays on the bus it first met, so a test that wants a fresh display for each case shares
-    one bus among them."""
+    A display of its own always (an X server, or the `compositor` class given: Weston, Sway);
+    the bus too, unless one is given: a process's AT-SPI client stays on the bus it first met,
+    so a test that wants a fresh display for each case shares one bus among them."""
 
-    def __init__(self, bus=None, wayland=False):
+    def __init__(self, bus=None, compositor=None):
         self.own_bus = bus is None
         self.bus = DBusSession() if bus is None else bus
         try:
-            self.screen = Weston(self.bus) if wayland else XServer()
+            self.screen = compositor(self.bus) if compositor else XServer()
         except Exception:
             if self.own_bus:
                 self.bus.stop()

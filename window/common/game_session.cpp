@@ -26,6 +26,9 @@ private:
     bool m_wasOpen;
 };
 
+// Every tick after the first only repeats the first, so one interval serves them all.
+constexpr std::chrono::milliseconds TickInterval = Form1Design.timerInterval + InputGrace;
+
 } // namespace
 
 GameSession::GameSession(
@@ -41,16 +44,16 @@ void GameSession::load() noexcept
     deliver([this] { m_controller.Form_Load(); });
 }
 
-void GameSession::press(Button which, std::optional<InputTime> stamp) noexcept
+void GameSession::press(Button which, PressInput input) noexcept
 {
-    if (m_boxOpen) {
+    if (m_boxOpen || input.autoRepeat) {
         return;
     }
     const RunEnd::Clock::time_point handled = RunEnd::Clock::now();
-    if (m_runEnd.hasPassed(stamp, handled)) {
+    if (m_runEnd.hasPassed(input.stamp, handled)) {
         tick();
     }
-    m_pressStamp = stamp;
+    m_pressStamp = input.stamp;
     m_pressHandled = handled;
     deliver([this, which] {
         if (which == Button::Command1) {
@@ -64,6 +67,10 @@ void GameSession::press(Button which, std::optional<InputTime> stamp) noexcept
 
 void GameSession::tick() noexcept
 {
+    // One the platform had already queued when the timer stopped belongs to no run.
+    if (!m_ticking) {
+        return;
+    }
     m_runEnd.clear();
     deliver([this] { m_controller.Timer1_Timer(); });
 }
@@ -96,7 +103,7 @@ void GameSession::fail(std::string_view reason) noexcept
     }
     m_failed = true;
     try {
-        m_shell.setTimerEnabled(false);
+        m_shell.stopTicks();
     } catch (...) {
         // The timer is the shell's; a tick after this finds the game failed and does nothing.
     }
@@ -125,13 +132,15 @@ void GameSession::SetText(clicktest::Control which, std::u16string_view text)
 void GameSession::SetTimerEnabled(bool enabled)
 {
     refuseAfterFailure();
-    m_shell.setTimerEnabled(enabled);
     // The press that starts the run starts it at its own times.
     if (enabled) {
+        m_shell.startTicks(TickInterval);
         m_runEnd.start(m_pressStamp, m_pressHandled);
     } else {
+        m_shell.stopTicks();
         m_runEnd.clear();
     }
+    m_ticking = enabled;
 }
 
 void GameSession::ShowMessage(std::u16string_view prompt)

@@ -26,15 +26,29 @@ public:
     [[nodiscard]] virtual clicktest::Text text(clicktest::Control which) const = 0;
     // Shown at once.
     virtual void setText(clicktest::Control which, std::u16string_view text) = 0;
-    // On: a tick every interval of the design, the first one interval from now, never early.
-    // Off: no ticks.
-    virtual void setTimerEnabled(bool enabled) = 0;
+    // A plain platform timer: a tick about every `interval`, the first about `interval` from now.
+    // Late is harmless, and the session's interval leaves room for a timer that wakes a step of
+    // its clock early. Started again, it starts afresh.
+    virtual void startTicks(std::chrono::milliseconds interval) = 0;
+    virtual void stopTicks() = 0;
     // Modal to the window, with the prompt, OK alone and no icon; returns once dismissed.
     virtual void showMessage(std::u16string_view prompt) = 0;
-    // Modal, with `reason` (UTF-8) and an error icon; returns once dismissed.
+    // Modal, with `reason` (UTF-8) and an error icon; returns once dismissed. A platform that
+    // waits for one box at a time (a page) returns at once when the failure comes under a box
+    // still waiting; the session shows and counts nothing after it either way.
     virtual void showFailure(std::string_view reason) = 0;
-    // Ends the event loop, now or as soon as it runs, so that the program exits with `status`.
+    // Ends the program with `status`, now or as soon as the event loop runs. A page, which cannot
+    // close itself, takes no more input instead.
     virtual void quit(int status) noexcept = 0;
+};
+
+// How a press reached the window.
+struct PressInput {
+    // The window system's time of the input that made the press, where it has one. A press
+    // without (an accessibility action, a message sent by another program) has none.
+    std::optional<InputTime> stamp;
+    // Made by a held key's auto-repeat, which is never a press: a held key presses once.
+    bool autoRepeat = false;
 };
 
 // The reason given for a failure that is no std::exception.
@@ -56,13 +70,13 @@ public:
         std::chrono::microseconds stampStep = std::chrono::microseconds::zero());
 
     void load() noexcept;
-    // Dropped while a box is open, whatever sent it: the boxes are modal to the whole window.
-    // `stamp` is the window system's time of the input that made the press, where it has one: a
-    // press made at or past the run's end comes after the tick, however early or late the timer
-    // comes. One without (an accessibility action) counts by when it is handled.
-    void press(Button which, std::optional<InputTime> stamp = std::nullopt) noexcept;
-    // Delivered even under a box; the game is built for that. A shell delivers first every press
-    // already stamped, so that the timer never cuts off one made in time.
+    // Dropped while a box is open, whatever sent it: the boxes are modal to the whole window. A
+    // stamped press made at or past the run's end comes after the run's tick, which it brings at
+    // once if the timer has not yet; one without a stamp counts by when it is handled.
+    void press(Button which, PressInput input = {}) noexcept;
+    // The run's timer. Delivered even under a box; the game is built for that. The session
+    // starts the timer so that a run's first tick comes only once no press stamped in time can
+    // still be on its way: the run's length plus the input grace.
     void tick() noexcept;
 
     // Whether a request to close the window may be granted now: not while a box is open, since
@@ -83,6 +97,7 @@ private:
     ShellControls& m_shell;
     bool m_boxOpen = false;
     bool m_failed = false;
+    bool m_ticking = false;
     RunEnd m_runEnd;
     // The press being handled: a run it starts starts at its times.
     std::optional<InputTime> m_pressStamp;

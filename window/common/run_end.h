@@ -19,6 +19,12 @@ using InputTime = std::uint32_t;
     return milliseconds * 1000U;
 }
 
+// The longest a press stamped in time may take to reach the game: a window system hands input
+// over when it can, and a busy compositor or browser may hold it for a frame or two past the end.
+// The run's tick waits this long past the end, so that it never cuts off such a press; nothing on
+// screen shows the tick, and a press stamped past the end brings it at once.
+inline constexpr std::chrono::milliseconds InputGrace { 500 };
+
 // When a run ends. A press belongs to the run when it was made before the starting press plus the
 // run's length. Where the window system stamped both, the stamps decide; read as signed, a stamp a
 // little before the start (another device's event queued behind it) is inside, and one across the

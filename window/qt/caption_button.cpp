@@ -28,15 +28,26 @@ void CaptionButton::paintEvent(QPaintEvent* /*event*/)
         text(), QPalette::ButtonText);
 }
 
+auto CaptionButton::handling(const QInputEvent& event)
+{
+    m_eventTime = event.timestamp();
+    const auto* const key = dynamic_cast<const QKeyEvent*>(&event);
+    m_autoRepeat = key != nullptr && key->isAutoRepeat();
+    return qScopeGuard([this] {
+        m_eventTime = 0;
+        m_autoRepeat = false;
+    });
+}
+
 void CaptionButton::keyPressEvent(QKeyEvent* event)
 {
-    const auto clear = qScopeGuard([this] { m_eventTime = 0; });
-    m_eventTime = event->timestamp();
+    const auto handled = handling(*event);
+    if (m_keysDown.contains(event->key())) {
+        m_autoRepeat = true;
+    }
+    m_keysDown.insert(event->key());
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        // A held key is one press, not a stream of them.
-        if (!event->isAutoRepeat()) {
-            click();
-        }
+        click();
         event->accept();
         return;
     }
@@ -51,16 +62,24 @@ void CaptionButton::keyPressEvent(QKeyEvent* event)
 
 void CaptionButton::keyReleaseEvent(QKeyEvent* event)
 {
-    const auto clear = qScopeGuard([this] { m_eventTime = 0; });
-    m_eventTime = event->timestamp();
+    const auto handled = handling(*event);
+    if (!event->isAutoRepeat()) {
+        m_keysDown.remove(event->key());
+    }
     QPushButton::keyReleaseEvent(event);
 }
 
 void CaptionButton::mouseReleaseEvent(QMouseEvent* event)
 {
-    const auto clear = qScopeGuard([this] { m_eventTime = 0; });
-    m_eventTime = event->timestamp();
+    const auto handled = handling(*event);
     QPushButton::mouseReleaseEvent(event);
+}
+
+void CaptionButton::focusOutEvent(QFocusEvent* event)
+{
+    // Its keys' releases go elsewhere now.
+    m_keysDown.clear();
+    QPushButton::focusOutEvent(event);
 }
 
 } // namespace qtshell

@@ -1,7 +1,6 @@
 #include "window/qt/form1.h"
 
 #include "window/qt/caption_button.h"
-#include "window/qt/deadline_timer.h"
 #include "window/qt/qt_text.h"
 
 #include <QCloseEvent>
@@ -76,7 +75,7 @@ Form1::Form1(clicktest::NumberFormat format, QWidget* parent)
     : QWidget(parent,
         Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
             | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
-    , m_timer1(new DeadlineTimer(window::Form1Design.timerInterval, this))
+    , m_timer1(this)
     , m_session(*this, format)
 {
     using window::pixels;
@@ -118,8 +117,10 @@ Form1::Form1(clicktest::NumberFormat format, QWidget* parent)
         m_controls.at(row) = widget;
     }
 
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    connect(m_timer1, &DeadlineTimer::timeout, this, &Form1::tick);
+    m_timer1.setObjectName(QStringLiteral("Timer1"));
+    // Never early: a coarse timer may wake a twentieth of its interval before it.
+    m_timer1.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer1, &QTimer::timeout, this, [this] { m_session.tick(); });
     for (const window::Button which : window::buttonsInTabOrder()) {
         connect(button(which), &QAbstractButton::clicked, this, [this, which] { press(which); });
     }
@@ -141,14 +142,14 @@ void Form1::setText(clicktest::Control which, std::u16string_view text)
     }
 }
 
-void Form1::setTimerEnabled(bool enabled)
+void Form1::startTicks(std::chrono::milliseconds interval)
 {
-    ++m_timerArmings;
-    if (enabled) {
-        m_timer1->start();
-    } else {
-        m_timer1->stop();
-    }
+    m_timer1.start(interval);
+}
+
+void Form1::stopTicks()
+{
+    m_timer1.stop();
 }
 
 void Form1::showMessage(std::u16string_view prompt)
@@ -185,19 +186,7 @@ void Form1::press(window::Button which)
         // The window systems' clocks are 32-bit milliseconds; Qt widens them without unwrapping.
         stamp = window::inputTimeFromMilliseconds(static_cast<std::uint32_t>(time));
     }
-    m_session.press(which, stamp);
-}
-
-void Form1::tick()
-{
-    // Presses the window system stamped before now may still be on their way: fetch and handle
-    // them first; one stamped past the run's end brings the tick itself. They may also rate the
-    // run and start another, and a tick belongs only to the arming of the timer that sent it.
-    const quint64 arming = m_timerArmings;
-    QGuiApplication::sync();
-    if (arming == m_timerArmings) {
-        m_session.tick();
-    }
+    m_session.press(which, { stamp, button(which)->isAutoRepeat() });
 }
 
 CaptionButton* Form1::button(window::Button which) const

@@ -4,6 +4,7 @@
 #include "window/common/form1_design.h"
 #include "window/common/game_session.h"
 
+#include <QTimer>
 #include <QWidget>
 
 #include <array>
@@ -11,7 +12,6 @@
 namespace qtshell {
 
 class CaptionButton;
-class DeadlineTimer;
 
 // The game's window. It makes its controls from the design, shows what the game session tells it
 // to, and hands every press, tick and close request to the session; it holds no rule of the game.
@@ -30,23 +30,20 @@ protected:
 private:
     [[nodiscard]] clicktest::Text text(clicktest::Control which) const override;
     void setText(clicktest::Control which, std::u16string_view text) override;
-    void setTimerEnabled(bool enabled) override;
+    void startTicks(std::chrono::milliseconds interval) override;
+    void stopTicks() override;
     void showMessage(std::u16string_view prompt) override;
     void showFailure(std::string_view reason) override;
     void quit(int status) noexcept override;
 
     void press(window::Button which);
-    void tick();
     [[nodiscard]] CaptionButton* button(window::Button which) const;
 
     std::array<QWidget*, window::ControlCount> m_controls {}; // by design row
-    DeadlineTimer* m_timer1 = nullptr;
+    QTimer m_timer1;
     // The latest stamp of an input event from the window system; presses made by other means
     // (an automation tool's event sent to a widget, an accessibility action) have none of theirs.
     quint64 m_windowSystemStamp = 0;
-    // Counts every switch of the timer, so that a tick knows whether it still belongs to the
-    // arming that set it going.
-    quint64 m_timerArmings = 0;
     window::GameSession m_session;
 };
 

@@ -2,6 +2,7 @@
 
 #include "window/common/form1_design.h"
 #include "window/qt/form1.h"
+#include "window/qt/key_repeat.h"
 #include "window/qt/qt_text.h"
 
 #include <QApplication>
@@ -100,6 +101,7 @@ int runGame(int& argc, char** argv)
     const QApplication app(argc, argv);
     qInstallMessageHandler(previous);
     QApplication::setWindowIcon(applicationIcon());
+    reportKeyRepeatsAsPresses();
 
     substituteDesignFont();
     Form1 form(numberFormatFor(QLocale::system()));

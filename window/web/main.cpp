@@ -33,7 +33,12 @@ EM_JS(void, pageOpenWindow, (const char16_t* caption, int width, int height), {
     client.style.height = height + 'px';
     frame.append(bar, client);
     document.body.prepend(frame);
+    // Whether the key that makes the next click is held down and repeating: Return clicks on each
+    // of its keydowns, Space only on its keyup.
+    Module.morvaneKeyRepeats = false;
+    client.addEventListener('keyup', function() { Module.morvaneKeyRepeats = false; });
     client.addEventListener('keydown', function(event) {
+        Module.morvaneKeyRepeats = event.repeat;
         var arrow = ['ArrowLeft', 'ArrowUp', 'ArrowRight', 'ArrowDown'].indexOf(event.key);
         var button = event.target.dataset.button;
         if (arrow < 0 || button == undefined || event.altKey || event.ctrlKey || event.metaKey) {
@@ -71,7 +76,8 @@ EM_JS(void, pageAddControl, (int row, int button, const char16_t* text, int left
         // Return on its keydown. Its time is the input's; one the page made up has none.
         control.addEventListener('click', function(event) {
             var stamped = event.isTrusted && event.timeStamp > 0;
-            _morvane_press(button, stamped ? event.timeStamp : 0, stamped);
+            var repeated = event.detail == 0 && Module.morvaneKeyRepeats;
+            _morvane_press(button, stamped ? event.timeStamp : 0, stamped, repeated);
         });
     }
     document.getElementById('morvane-client').append(control);
@@ -95,17 +101,17 @@ EM_JS(int, pageSetText, (int row, const char16_t* text), {
     return 1;
 });
 
-// A tick after `first` ms, then every `every` ms; a negative `first` stops the ticks.
-EM_JS(void, pageSetTimer, (int first, int every), {
-    clearTimeout(Module.morvaneTimer);
-    if (first < 0) {
-        return;
+// A tick every `interval` ms, the first `interval` from now; a negative one stops the ticks.
+EM_JS(void, pageSetTimer, (int interval), {
+    clearInterval(Module.morvaneTimer);
+    if (interval >= 0) {
+        Module.morvaneTimer = setInterval(_morvane_tick, interval);
     }
-    function tick() {
-        Module.morvaneTimer = setTimeout(tick, every);
-        _morvane_tick();
-    }
-    Module.morvaneTimer = setTimeout(tick, first);
+});
+
+// The page cannot close itself: it takes no more input, and its notice says why.
+EM_JS(void, pageEnd, (), {
+    document.getElementById('morvane-client').inert = true;
 });
 
 // A modal box with `prompt` (UTF-16), or the error box with `reason` (UTF-8), and OK alone. It
@@ -179,10 +185,6 @@ namespace {
 // CSS lays out at 96 px to the inch: 15 twips to a pixel, which the browser scales by the page's
 // zoom and the screen's pixel ratio, text and all.
 constexpr int CssDpi = 96;
-// The longest a press stamped in time may take to reach the page: the page cannot fetch input the
-// browser has not handed over yet, so the run's end is delivered this much late. Presses stamped
-// past the end bring it at once, through the session.
-constexpr std::chrono::milliseconds InputGrace { 300 };
 
 int px(int twips)
 {
@@ -232,11 +234,12 @@ public:
         }
     }
 
-    void setTimerEnabled(bool enabled) override
+    void startTicks(std::chrono::milliseconds interval) override
     {
-        const auto interval = static_cast<int>(window::Form1Design.timerInterval.count());
-        pageSetTimer(enabled ? interval + static_cast<int>(InputGrace.count()) : -1, interval);
+        pageSetTimer(static_cast<int>(interval.count()));
     }
+
+    void stopTicks() override { pageSetTimer(-1); }
 
     void showMessage(std::u16string_view prompt) override
     {
@@ -256,9 +259,8 @@ public:
         }
     }
 
-    // A page cannot end itself, and a script may close only windows it opened: after a failure
-    // the session counts nothing more, and the page says why.
-    void quit(int /*status*/) noexcept override { }
+    // A script may close only windows it opened.
+    void quit(int /*status*/) noexcept override { pageEnd(); }
 
 private:
     bool m_waiting = false;
@@ -297,10 +299,10 @@ window::InputTime inputTime(double milliseconds)
 
 extern "C" {
 
-EMSCRIPTEN_KEEPALIVE void morvane_press(int button, double milliseconds, int stamped)
+EMSCRIPTEN_KEEPALIVE void morvane_press(int button, double milliseconds, int stamped, int repeated)
 {
     session->press(static_cast<window::Button>(button),
-        stamped != 0 ? std::optional(inputTime(milliseconds)) : std::nullopt);
+        { stamped != 0 ? std::optional(inputTime(milliseconds)) : std::nullopt, repeated != 0 });
 }
 
 EMSCRIPTEN_KEEPALIVE void morvane_tick()

@@ -110,8 +110,7 @@ bool Form1::registerClass(HINSTANCE instance) noexcept
     return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
 
-Form1::Form1(HINSTANCE instance, clicktest::NumberFormat format, const DpiFunctions& dpiFunctions,
-    std::chrono::milliseconds timerInterval)
+Form1::Form1(HINSTANCE instance, clicktest::NumberFormat format, const DpiFunctions& dpiFunctions)
     : m_session(*this, format, messageTimeStep())
     , m_dpi(dpiFunctions)
     , m_face(chooseDesignFace())
@@ -128,7 +127,7 @@ Form1::Form1(HINSTANCE instance, clicktest::NumberFormat format, const DpiFuncti
     const int dpi = windowDpi(handle(), m_dpi);
     layOut(dpi);
     centreOnWorkArea(dpi);
-    m_timer1 = std::make_unique<RunTimer>(handle(), RunTimerId, timerInterval);
+    m_timer1 = std::make_unique<RunTimer>(handle(), RunTimerId);
     m_session.load();
 }
 
@@ -157,13 +156,14 @@ void Form1::setText(clicktest::Control which, std::u16string_view text)
     }
 }
 
-void Form1::setTimerEnabled(bool enabled)
+void Form1::startTicks(std::chrono::milliseconds interval)
 {
-    if (enabled) {
-        m_timer1->start();
-    } else {
-        m_timer1->stop();
-    }
+    m_timer1->start(interval);
+}
+
+void Form1::stopTicks()
+{
+    m_timer1->stop();
 }
 
 void Form1::showMessage(std::u16string_view prompt)
@@ -221,7 +221,7 @@ LRESULT Form1::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lP
         onCommand(wParam);
         return 0;
     case WM_KEYDOWN:
-        onKeyDown(wParam);
+        onKeyDown(wParam, lParam);
         return 0;
     case WM_CLOSE:
         // Not from under a box: the handler that opened it is still running.
@@ -273,22 +273,28 @@ void Form1::onCommand(WPARAM wParam) noexcept
         return;
     }
     if (const std::optional<window::Button> pressed = window::buttonWithId(LOWORD(wParam))) {
-        m_session.press(*pressed, pressStamp());
+        m_session.press(*pressed, { pressStamp() });
     }
 }
 
-void Form1::onKeyDown(WPARAM virtualKey) noexcept
+void Form1::onKeyDown(WPARAM wParam, LPARAM lParam) noexcept
 {
-    const std::optional<window::Arrow> arrow = arrowFor(virtualKey);
-    if (!arrow) {
+    const std::optional<window::Arrow> arrow = arrowFor(wParam);
+    if (!arrow && wParam != VK_RETURN) {
         return;
     }
     const HWND focus = GetFocus();
     for (const window::Button which : window::buttonsInTabOrder()) {
-        if (button(which) == focus) {
-            SetFocus(button(window::focusAfter(which, *arrow)));
-            return;
+        if (button(which) != focus) {
+            continue;
         }
+        if (arrow) {
+            SetFocus(button(window::focusAfter(which, *arrow)));
+        } else {
+            // Bit 30: the key was down already, so this is its auto-repeat.
+            m_session.press(which, { pressStamp(), (lParam & (LPARAM { 1 } << 30)) != 0 });
+        }
+        return;
     }
 }
 
@@ -307,7 +313,7 @@ LRESULT Form1::onGetDefaultId() const noexcept
 
 void Form1::onTimer(WPARAM id) noexcept
 {
-    if (id == RunTimerId && m_timer1 && m_timer1->isTick()) {
+    if (id == RunTimerId) {
         m_session.tick();
     }
 }

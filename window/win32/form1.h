@@ -32,10 +32,8 @@ public:
     static bool registerClass(HINSTANCE instance) noexcept;
 
     // Makes the window, hidden, with its controls, scaled with the system's `dpiFunctions`, and
-    // loads the game, whose timer ticks every `timerInterval`. Throws Win32Error if the system
-    // cannot make it.
-    Form1(HINSTANCE instance, clicktest::NumberFormat format, const DpiFunctions& dpiFunctions,
-        std::chrono::milliseconds timerInterval);
+    // loads the game. Throws Win32Error if the system cannot make it.
+    Form1(HINSTANCE instance, clicktest::NumberFormat format, const DpiFunctions& dpiFunctions);
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
     Form1(Form1&&) = delete;
@@ -54,7 +52,8 @@ private:
 
     [[nodiscard]] clicktest::Text text(clicktest::Control which) const override;
     void setText(clicktest::Control which, std::u16string_view text) override;
-    void setTimerEnabled(bool enabled) override;
+    void startTicks(std::chrono::milliseconds interval) override;
+    void stopTicks() override;
     void showMessage(std::u16string_view prompt) override;
     void showFailure(std::string_view reason) override;
     void quit(int status) noexcept override;
@@ -66,7 +65,7 @@ private:
     void onActivate(WPARAM wParam) noexcept;
     void onSetFocus() noexcept;
     void onCommand(WPARAM wParam) noexcept;
-    void onKeyDown(WPARAM virtualKey) noexcept;
+    void onKeyDown(WPARAM wParam, LPARAM lParam) noexcept;
     [[nodiscard]] LRESULT onGetDefaultId() const noexcept;
     void onTimer(WPARAM id) noexcept;
     void onDpiChanged(WPARAM wParam, LPARAM lParam) noexcept;

@@ -5,8 +5,8 @@
 namespace win32shell {
 
 // What the game's loop does with a message before dispatching it: the dialog manager's keys
-// for `form` (Tab and Shift+Tab between the buttons, Return presses the focused one), and a held
-// Return counts once, as a held Space does. Arrows go to the window, which moves the focus. True
+// for `form` (Tab and Shift+Tab between the buttons). Arrows and Return go to the window, which
+// moves the focus or presses the focused button. True
 // when the message is dealt with and must not be translated or dispatched. The tests' own loops
 // call it too.
 [[nodiscard]] bool filterMessage(HWND form, MSG& message) noexcept;

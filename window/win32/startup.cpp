@@ -47,8 +47,7 @@ int runGame(HINSTANCE instance, int showCommand) noexcept
         if (!Form1::registerClass(instance)) {
             throw lastWin32Error("The window class could not be registered");
         }
-        Form1 form(instance, userNumberFormat(), DpiFunctions::system(),
-            window::Form1Design.timerInterval);
+        Form1 form(instance, userNumberFormat(), DpiFunctions::system());
         ShowWindow(form.handle(), showCommand);
         UpdateWindow(form.handle());
         return runMessageLoop(form.handle());
