@@ -110,9 +110,12 @@ public:
 
     [[nodiscard]] int bitLength() const
     {
-        return m_limbs.empty()
-            ? 0
-            : static_cast<int>(32 * (m_limbs.size() - 1) + std::bit_width(m_limbs.back()));
+        if (m_limbs.empty()) {
+            return 0;
+        }
+        // bit_width gives an int from libc++ 18, and the limb's own type before.
+        return static_cast<int>(32 * (m_limbs.size() - 1))
+            + static_cast<int>(std::bit_width(m_limbs.back()));
     }
 
     [[nodiscard]] bool isZero() const { return m_limbs.empty(); }
