@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release preset and runs the desktop benchmarks, writing docs/performance.md all but
-# its web section (bench/web_bench.py's): the core's micro-benchmarks, then the real game and a
-# bare Qt window on a private Xvfb display driven with real X input, and for the run's end the
-# game on a headless sway too and the Windows build's Morvane.exe under Wine. Takes about ten
-# minutes; needs no display of its own.
+# its web sections (bench/web_bench.py's and bench/web_lighthouse.py's): the core's
+# micro-benchmarks, then the real game and a bare Qt window on a private Xvfb display driven with
+# real X input, and for the run's end the game on a headless sway too and the Windows build's
+# Morvane.exe under Wine. Takes about ten minutes; needs no display of its own.
 #
 # MORVANE_BENCH_BUILD_DIR builds elsewhere than build/release (same preset and options).
 # MORVANE_BENCH_BEFORE names an earlier build's morvane, whose run's end is measured beside this

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Cross-builds Morvane.exe for 64-bit and 32-bit Windows and packs each with its read-me and
-# licence: build/windows-x64/Morvane-VERSION-windows-x64.zip and build/windows-x86/...-x86.zip.
+# licence into a zip named for the version, in build/windows-x64/ and build/windows-x86/.
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."

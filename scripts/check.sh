@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Everything CI checks, cheapest failure first: formatting, the warnings-as-errors build and
-# its tests, the same under AddressSanitizer and UBSan, the Windows and web builds and their
-# tests, then clang-tidy.
+# Everything CI checks, cheapest failure first: formatting, the Python lint, the
+# warnings-as-errors build and its tests, the same under AddressSanitizer and UBSan, the Windows
+# and web builds and their tests, then clang-tidy.
 # Exits non-zero on the first failure.
 #
 # MORVANE_CMAKE_ARGS adds configure options (e.g. -DMORVANE_SHELL=none) for a local try;
@@ -40,6 +40,16 @@ else
     clang-format --dry-run -Werror "${sources[@]}"
     echo "${#sources[@]} files are formatted"
 fi
+
+section "flake8"
+# The Python of the tests, the benchmarks and the scripts, by .flake8.
+mapfile -t python_sources < <(git ls-files -- 'tests/*.py' 'bench/*.py' 'scripts/*.py')
+if ((${#python_sources[@]} == 0)); then
+    echo "no tracked Python to check" >&2
+    exit 1
+fi
+flake8 "${python_sources[@]}"
+echo "${#python_sources[@]} Python files are clean"
 
 # --fresh: no option left in an old cache (e.g. the window switched off) changes what is
 # checked; ninja still rebuilds only what changed.

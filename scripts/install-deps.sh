@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages of one purpose: play, deb (the Debian package), windows (the
 # Windows build), web (the browser page) or check (everything the check needs, the others
-# included). Each list is scripts/packages/NAME.list. Installs only what is missing and prints
-# nothing when nothing is, so every script can call it first. Runs as root, or through sudo when
-# there is one.
+# included). Each list is scripts/packages/NAME.list; check also brings the page's test tools
+# from npm. Installs only what is missing and prints nothing when nothing is, so every script can
+# call it first. Runs as root, or through sudo when there is one.
 #
 #     bash scripts/install-deps.sh play|deb|windows|web|check
 set -euo pipefail
@@ -61,8 +61,16 @@ for package in "${packages[@]}"; do
     wanted+=("${package}")
 done
 
+# What the installed packages provide besides themselves (a Node.js that brings its own npm).
+declare -A provided=()
+while read -r name; do
+    [[ -n "${name}" ]] && provided[${name}]=1
+done < <(dpkg-query -W -f='${db:Status-Status} ${Provides}\n' 2>/dev/null \
+    | sed -n 's/^installed //p' | tr ',' '\n' | sed 's/(.*)//; s/[[:space:]]//g')
+
 is_installed() {
-    [[ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" == installed ]]
+    [[ -n "${provided[$1]:-}" ]] \
+        || [[ "$(dpkg-query -W -f='${db:Status-Status}' "$1" 2>/dev/null)" == installed ]]
 }
 
 missing=()
@@ -104,5 +112,16 @@ if [[ -n "${listed[locales]:-}" ]]; then
                 exit 1
             fi
         done
+    fi
+fi
+
+# The page's audit (axe-core) and the linter for its JavaScript (ESLint) come from npm, at the
+# versions tests/web/package-lock.json pins; installed again only when that lock changes.
+if [[ -n "${listed[npm]:-}" ]]; then
+    web_tests="${here}/../tests/web"
+    if ! cmp -s "${web_tests}/package-lock.json" "${web_tests}/node_modules/.morvane-lock"; then
+        log "installing the page's test tools from npm (tests/web/package-lock.json)"
+        (cd "${web_tests}" && npm ci --no-audit --no-fund --loglevel=error)
+        cp "${web_tests}/package-lock.json" "${web_tests}/node_modules/.morvane-lock"
     fi
 fi

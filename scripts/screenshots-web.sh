@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Redraws the README's pictures of the page, docs/images/web.png and docs/images/2x/web.png, from
-# a fresh build in headless Chromium.
+# Redraws the README's pictures of the page, docs/images/web.png and docs/images/2x/web.png: the
+# page as a phone shows it, taken by the page's scale test from a fresh build in headless Chromium.
 set -euo pipefail
 
 cd "$(dirname "${BASH_SOURCE[0]}")/.."

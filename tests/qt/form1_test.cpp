@@ -74,7 +74,7 @@ void showAndFocus(Form1& form)
 
 } // namespace
 
-class MainWindowTest : public QObject {
+class Form1Test : public QObject {
     Q_OBJECT
 
 private slots:
@@ -108,13 +108,13 @@ private slots:
     void handlerErrorIsReportedAndEndsTheGame();
 };
 
-void MainWindowTest::initTestCase()
+void Form1Test::initTestCase()
 {
     qtshell::identifyApplication();
     qtshell::substituteDesignFont();
 }
 
-void MainWindowTest::windowIsAsDesigned()
+void Form1Test::windowIsAsDesigned()
 {
     Form1 form({});
     QCOMPARE(form.windowTitle(), QStringLiteral("Morvane"));
@@ -125,7 +125,7 @@ void MainWindowTest::windowIsAsDesigned()
     QVERIFY(!timer(form)->isActive());
 }
 
-void MainWindowTest::controlsAreAsDesigned_data()
+void Form1Test::controlsAreAsDesigned_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
@@ -140,7 +140,7 @@ void MainWindowTest::controlsAreAsDesigned_data()
                             << "RECORD: 4" << QRect(0, 128, 201, 33) << 24;
 }
 
-void MainWindowTest::controlsAreAsDesigned()
+void Form1Test::controlsAreAsDesigned()
 {
     QFETCH(QString, name);
     QFETCH(QString, text);
@@ -155,7 +155,7 @@ void MainWindowTest::controlsAreAsDesigned()
     QCOMPARE(widget->font().family(), QStringLiteral("MS Sans Serif"));
 }
 
-void MainWindowTest::markerIsNeverSeen()
+void Form1Test::markerIsNeverSeen()
 {
     Form1 form({});
     form.show();
@@ -169,7 +169,7 @@ void MainWindowTest::markerIsNeverSeen()
     }
 }
 
-void MainWindowTest::captionsFitTheirControls()
+void Form1Test::captionsFitTheirControls()
 {
     // Every caption the game shows must be whole: on one line, or wrapped inside the button.
     Form1 form({});
@@ -196,7 +196,7 @@ void MainWindowTest::captionsFitTheirControls()
     QVERIFY(metrics.horizontalAdvance(QStringLiteral("RECORD: 4")) <= visiblePart(label1).width());
 }
 
-void MainWindowTest::tabMovesBetweenTheTwoButtonsOnly()
+void Form1Test::tabMovesBetweenTheTwoButtonsOnly()
 {
     Form1 form({});
     showAndFocus(form);
@@ -209,7 +209,7 @@ void MainWindowTest::tabMovesBetweenTheTwoButtonsOnly()
     QCOMPARE(QApplication::focusWidget(), button(form, "Command2"));
 }
 
-void MainWindowTest::arrowsMoveTheFocusAndPressNothing()
+void Form1Test::arrowsMoveTheFocusAndPressNothing()
 {
     Form1 form({});
     showAndFocus(form);
@@ -223,7 +223,7 @@ void MainWindowTest::arrowsMoveTheFocusAndPressNothing()
     QVERIFY(!timer(form)->isActive());
 }
 
-void MainWindowTest::overlapRowsBelongToTheEarlierControl()
+void Form1Test::overlapRowsBelongToTheEarlierControl()
 {
     Form1 form({});
     form.show();
@@ -233,7 +233,7 @@ void MainWindowTest::overlapRowsBelongToTheEarlierControl()
     QCOMPARE(form.childAt(100, 129), label(form, "Label1"));
 }
 
-void MainWindowTest::countingRepaintsOnlyTheCountingButton()
+void Form1Test::countingRepaintsOnlyTheCountingButton()
 {
     // The buttons share one pixel row; that row belongs to the counting button.
     struct PaintCounter : QObject {
@@ -261,7 +261,7 @@ void MainWindowTest::countingRepaintsOnlyTheCountingButton()
     QCOMPARE(count(form), QStringLiteral("6"));
 }
 
-void MainWindowTest::pressesCount()
+void Form1Test::pressesCount()
 {
     Form1 form({});
     showAndFocus(form);
@@ -271,7 +271,7 @@ void MainWindowTest::pressesCount()
     QCOMPARE(count(form), QStringLiteral("25"));
 }
 
-void MainWindowTest::resetInIdleStartsARun()
+void Form1Test::resetInIdleStartsARun()
 {
     Form1 form({});
     showAndFocus(form);
@@ -280,7 +280,7 @@ void MainWindowTest::resetInIdleStartsARun()
     QVERIFY(timer(form)->isActive());
 }
 
-void MainWindowTest::resetWhileCountingCounts()
+void Form1Test::resetWhileCountingCounts()
 {
     Form1 form({});
     showAndFocus(form);
@@ -289,7 +289,7 @@ void MainWindowTest::resetWhileCountingCounts()
     QCOMPARE(count(form), QStringLiteral("4"));
 }
 
-void MainWindowTest::fastSecondPressCountsTwice()
+void Form1Test::fastSecondPressCountsTwice()
 {
     // Two presses inside the double-click interval reach the button as press, release,
     // double-click, release.
@@ -304,7 +304,7 @@ void MainWindowTest::fastSecondPressCountsTwice()
     QCOMPARE(count(form), QStringLiteral("2"));
 }
 
-void MainWindowTest::keyboardPressesCount()
+void Form1Test::keyboardPressesCount()
 {
     Form1 form({});
     showAndFocus(form);
@@ -317,7 +317,7 @@ void MainWindowTest::keyboardPressesCount()
     QCOMPARE(count(form), QStringLiteral("4"));
 }
 
-void MainWindowTest::timerRunsOnlyDuringARun()
+void Form1Test::timerRunsOnlyDuringARun()
 {
     MessageBoxDismisser dismisser;
     Form1 form({});
@@ -335,7 +335,7 @@ void MainWindowTest::timerRunsOnlyDuringARun()
     QVERIFY(!timer1->isActive());
 }
 
-void MainWindowTest::tickFreezesTheCount()
+void Form1Test::tickFreezesTheCount()
 {
     Form1 form({});
     showAndFocus(form);
@@ -347,7 +347,7 @@ void MainWindowTest::tickFreezesTheCount()
     QCOMPARE(count(form), QStringLiteral("5"));
 }
 
-void MainWindowTest::noBoxOpensInsideTheTick()
+void Form1Test::noBoxOpensInsideTheTick()
 {
     // A tick only ends the run. RESET, already queued when it comes, is handled after it by the
     // event loop: a tick that ran the loop itself would rate the run inside the tick.
@@ -364,7 +364,7 @@ void MainWindowTest::noBoxOpensInsideTheTick()
     QCOMPARE(dismisser.boxes.size(), std::size_t(1));
 }
 
-void MainWindowTest::evaluationShowsTheRating_data()
+void Form1Test::evaluationShowsTheRating_data()
 {
     QTest::addColumn<int>("clicks");
     QTest::addColumn<QStringList>("messages");
@@ -384,7 +384,7 @@ void MainWindowTest::evaluationShowsTheRating_data()
                                 << "10";
 }
 
-void MainWindowTest::evaluationShowsTheRating()
+void Form1Test::evaluationShowsTheRating()
 {
     QFETCH(int, clicks);
     QFETCH(QStringList, messages);
@@ -408,7 +408,7 @@ void MainWindowTest::evaluationShowsTheRating()
     QVERIFY(!timer(form)->isActive());
 }
 
-void MainWindowTest::recordIsKeptAcrossRuns()
+void Form1Test::recordIsKeptAcrossRuns()
 {
     MessageBoxDismisser dismisser;
     Form1 form({ u',' });
@@ -426,7 +426,7 @@ void MainWindowTest::recordIsKeptAcrossRuns()
     QCOMPARE(label(form, "Label1")->text(), QStringLiteral("4,1"));
 }
 
-void MainWindowTest::tickWhileAMessageIsOpenChangesNothing()
+void Form1Test::tickWhileAMessageIsOpenChangesNothing()
 {
     MessageBoxDismisser dismisser;
     Form1 form({});
@@ -444,7 +444,7 @@ void MainWindowTest::tickWhileAMessageIsOpenChangesNothing()
     QVERIFY(!timer(form)->isActive());
 }
 
-void MainWindowTest::noPressOrCloseIsTakenWhileABoxIsOpen()
+void Form1Test::noPressOrCloseIsTakenWhileABoxIsOpen()
 {
     MessageBoxDismisser dismisser;
     Form1 form({});
@@ -472,7 +472,7 @@ void MainWindowTest::noPressOrCloseIsTakenWhileABoxIsOpen()
     QCOMPARE(count(form), QStringLiteral("1"));
 }
 
-void MainWindowTest::handlerErrorIsReportedAndEndsTheGame()
+void Form1Test::handlerErrorIsReportedAndEndsTheGame()
 {
     MessageBoxDismisser dismisser;
     Form1 form({});
@@ -495,5 +495,5 @@ void MainWindowTest::handlerErrorIsReportedAndEndsTheGame()
     QCOMPARE(count(form), QStringLiteral("12abc"));
 }
 
-QTEST_MAIN(MainWindowTest)
+QTEST_MAIN(Form1Test)
 #include "form1_test.moc"

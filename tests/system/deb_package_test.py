@@ -3,8 +3,8 @@
 tools see it: its file list, its control fields, lintian, and that every version written into
 the package and the Windows resource script is the one project version.
 
-    python3 tests/deb_package_test.py --cpack cpack --build-dir build/ci \
-        --app-id example.morvane.Morvane --project-version 1.0.0.0 \
+    python3 tests/system/deb_package_test.py --cpack cpack --build-dir build/ci \
+        --app-id example.morvane.Morvane --project-version VERSION --version-text TEXT \
         --windows-resource build/ci/packaging/morvane.rc
 """
 
@@ -38,11 +38,6 @@ def run(command, **kwargs):
     if done.returncode != 0:
         raise AssertionError(f"{' '.join(command)} failed:\n{done.stdout}{done.stderr}")
     return done.stdout
-
-
-def version_text(project_version):
-    major, minor = (int(part) for part in project_version.split(".")[:2])
-    return f"{major}.{minor:02d}"
 
 
 class DebianPackage(unittest.TestCase):
@@ -165,7 +160,7 @@ class DebianPackage(unittest.TestCase):
         self.assertEqual(done.returncode, 0, done.stdout + done.stderr)
 
     def test_every_version_is_the_project_version(self):
-        text = version_text(ARGS.project_version)
+        text = ARGS.version_text
         debian_version = self.field("Version")
         self.assertEqual(debian_version.rpartition("-")[0], text)
 
@@ -202,6 +197,7 @@ def main():
     parser.add_argument("--build-dir", required=True)
     parser.add_argument("--app-id", required=True)
     parser.add_argument("--project-version", required=True)
+    parser.add_argument("--version-text", required=True, help="the version as the game shows it")
     parser.add_argument("--windows-resource", required=True)
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)

@@ -47,7 +47,8 @@ def screenshot(desktop, window_id):
                           env=desktop.env).stdout
     header = struct.unpack(">25I", dump[:100])
     header_size, width, height = header[0], header[4], header[5]
-    byte_order, bits_per_pixel, bytes_per_line, colours = header[7], header[11], header[12], header[19]
+    byte_order, bits_per_pixel, bytes_per_line = header[7], header[11], header[12]
+    colours = header[19]
     if bits_per_pixel != 32 or byte_order != 0:
         raise AssertionError(f"unexpected screen format: {bits_per_pixel} bits, order {byte_order}")
     pixels = dump[header_size + 12 * colours:]

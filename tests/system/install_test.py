@@ -2,7 +2,8 @@
 """Installs the game into a temporary prefix, as `cmake --install` does for a person, and checks
 what lands there with the desktop's own validators, then starts the installed program.
 
-    python3 tests/install_test.py --cmake cmake --build-dir build/ci --app-id example.morvane.Morvane
+    python3 tests/system/install_test.py --cmake cmake --build-dir build/ci \
+        --app-id example.morvane.Morvane
 """
 
 import argparse
@@ -105,7 +106,8 @@ class Installed(unittest.TestCase):
         self.assertEqual(checked.returncode, 0, checked.stdout + checked.stderr)
         self.assertIn("Passed: yes", checked.stdout)
         issues = re.findall(r"^- tag: (\S+)\n\s+severity: (\S+)(?:\n\s+component: \S+)?"
-                            r"(?:\n\s+line: \d+)?(?:\n\s+hint: (\S+))?", checked.stdout, re.MULTILINE)
+                            r"(?:\n\s+line: \d+)?(?:\n\s+hint: (\S+))?", checked.stdout,
+                            re.MULTILINE)
         for tag, severity, hint in issues:
             self.assertIn(severity, {"info", "pedantic"}, f"{tag} is a {severity}")
             if tag == "unknown-tag":
@@ -127,7 +129,8 @@ class Installed(unittest.TestCase):
         self.assertEqual(launchable.get("type"), "desktop-id")
         self.assertEqual(launchable.text, os.path.basename(self.desktop_entry))
         self.assertEqual(component.findtext("provides/binary"), os.path.basename(self.program))
-        self.assertTrue(component.findtext("screenshots/screenshot/image", "").startswith("https://"))
+        screenshot = component.findtext("screenshots/screenshot/image", "")
+        self.assertTrue(screenshot.startswith("https://"), screenshot)
         releases = component.findall("releases/release")
         self.assertEqual(len(releases), 1)
         self.assertRegex(releases[0].get("date"), r"^\d{4}-\d\d-\d\d$")
@@ -193,19 +196,22 @@ class Installed(unittest.TestCase):
             server.wait(10)
 
     def wait_for_window(self, environment):
+        """The window's class and icon properties once it has both, or as they are after 20 s:
+        Qt sets them one after the other as it makes the window."""
         deadline = time.monotonic() + 20
-        seen_at = None
+        properties = None
         while time.monotonic() < deadline:
             # -notype 32c: the icon as plain numbers, width and height before each image.
             shown = run(["xprop", "-name", "Morvane", "-notype", "WM_CLASS",
                          "32c", "_NET_WM_ICON"], env=environment)
             if shown.returncode == 0 and "WM_CLASS =" in shown.stdout:
-                # The window exists; Qt sets its icon in the same breath, so give it a moment.
-                seen_at = seen_at or time.monotonic()
-                if "_NET_WM_ICON =" in shown.stdout or time.monotonic() - seen_at > 2:
-                    return shown.stdout
+                properties = shown.stdout
+                if "_NET_WM_ICON =" in properties:
+                    break
             time.sleep(0.1)
-        self.fail("the window never appeared on the X server")
+        if properties is None:
+            self.fail("the window never appeared on the X server")
+        return properties
 
 
 def icon_sizes(values):

@@ -43,7 +43,7 @@ def main():
                               lambda: desktop.read_count(button) >= 1 + len(held))
             after_keys = desktop.settled_count(button, quiet=0.5)
             sent = probe("burst", "Morvane", options.presses, 0)
-            counted = desktop.settled_count(button)
+            counted = desktop.settled_count(button, least=after_keys + options.presses)
         finally:
             status = xsession.close_program(probe, "Morvane", game)
 

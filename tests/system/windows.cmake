@@ -10,7 +10,8 @@ morvane_require_program(MORVANE_XDOTOOL xdotool xdotool)
 add_test(NAME windows_executable_test
     COMMAND ${MORVANE_DEBIAN_PYTHON} ${CMAKE_CURRENT_SOURCE_DIR}/windows_executable_test.py
         --exe $<TARGET_FILE:morvane> --arch ${MORVANE_WINDOWS_ARCH} --objdump ${MORVANE_OBJDUMP}
-        --cpack ${CMAKE_CPACK_COMMAND} --build-dir ${PROJECT_BINARY_DIR})
+        --cpack ${CMAKE_CPACK_COMMAND} --build-dir ${PROJECT_BINARY_DIR}
+        --version-text ${MORVANE_VERSION_TEXT})
 set_tests_properties(windows_executable_test PROPERTIES LABELS packaging TIMEOUT 120)
 
 # The 32-bit program plays in a 32-bit prefix, through Wine's 32-bit half, which needs a machine

@@ -3,9 +3,10 @@
 any Windows (only system DLLs imported, the right kind of PE), carry its version record, icon and
 manifest, and ship in a zip that unpacks to one folder.
 
-    python3 tests/system/windows_executable_test.py --exe build/windows-x64/window/win32/Morvane.exe \
-        --arch x86_64 --objdump x86_64-w64-mingw32-objdump --cpack cpack \
-        --build-dir build/windows-x64
+    python3 tests/system/windows_executable_test.py \
+        --exe build/windows-x64/window/win32/Morvane.exe --arch x86_64 \
+        --objdump x86_64-w64-mingw32-objdump --cpack cpack --build-dir build/windows-x64 \
+        --version-text TEXT
 """
 
 import argparse
@@ -50,7 +51,8 @@ class WindowsExecutable(unittest.TestCase):
 
     def test_carries_its_version_record_icon_and_manifest(self):
         record = resource(16).decode("utf-16-le", errors="ignore")
-        for key, value in (("FileVersion", "1.00"), ("ProductVersion", "1.00"),
+        for key, value in (("FileVersion", ARGS.version_text),
+                           ("ProductVersion", ARGS.version_text),
                            ("ProductName", "Morvane"), ("InternalName", "Morvane"),
                            ("OriginalFilename", "Morvane.exe")):
             self.assertRegex(record, f"{key}\0+{re.escape(value)}\0")
@@ -75,10 +77,11 @@ class WindowsExecutable(unittest.TestCase):
         run([ARGS.cpack, "-G", "ZIP", "-B", work, "--config",
              os.path.join(ARGS.build_dir, "CPackConfig.cmake")])
         arch = "x64" if ARGS.arch == "x86_64" else "x86"
-        name = f"Morvane-1.00-windows-{arch}"
+        name = f"Morvane-{ARGS.version_text}-windows-{arch}"
         with zipfile.ZipFile(os.path.join(work, f"{name}.zip")) as archive:
             self.assertEqual(sorted(archive.namelist()),
-                             sorted(f"{name}/{file}" for file in ("LICENSE.txt", "Morvane.exe", "README.txt")))
+                             [f"{name}/{file}" for file in ("LICENSE.txt", "Morvane.exe",
+                                                            "README.txt")])
             readme = archive.read(f"{name}/README.txt").decode("ascii")
         # Notepad on older Windows shows a file without CR as one long line.
         self.assertIn("\r\n", readme)
@@ -93,6 +96,7 @@ def main():
     parser.add_argument("--objdump", required=True)
     parser.add_argument("--cpack", required=True)
     parser.add_argument("--build-dir", required=True)
+    parser.add_argument("--version-text", required=True, help="the version as the game shows it")
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
 

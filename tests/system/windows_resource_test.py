@@ -2,8 +2,8 @@
 """Compiles the Windows resource script CMake writes for Morvane.exe with the MinGW-w64 resource
 compiler, since no Windows machine is at hand, and reads the version record and icon back out.
 
-    python3 tests/windows_resource_test.py --windres x86_64-w64-mingw32-windres \
-        --resource build/ci/packaging/morvane.rc --project-version 1.0.0.0
+    python3 tests/system/windows_resource_test.py --windres x86_64-w64-mingw32-windres \
+        --resource build/ci/packaging/morvane.rc --project-version VERSION --version-text TEXT
 """
 
 import argparse
@@ -65,7 +65,7 @@ class WindowsResource(unittest.TestCase):
         # 0409: English (United States); 04B0 = 1200: UTF-16, the Unicode code page.
         self.assertEqual(strings.group(1).upper(), "040904B0")
         values = dict(re.findall(r'VALUE "([^"]+)", "([^"]*)"', strings.group(2)))
-        text = version_text(ARGS.project_version)
+        text = ARGS.version_text
         self.assertEqual(values, {
             "FileVersion": text,
             "ProductVersion": text,
@@ -95,17 +95,13 @@ class WindowsResource(unittest.TestCase):
                          [(16, 16, 32), (32, 32, 32)])
 
 
-def version_text(project_version):
-    major, minor = (int(part) for part in project_version.split(".")[:2])
-    return f"{major}.{minor:02d}"
-
-
 def main():
     global ARGS
     parser = argparse.ArgumentParser()
     parser.add_argument("--windres", required=True)
     parser.add_argument("--resource", required=True)
     parser.add_argument("--project-version", required=True)
+    parser.add_argument("--version-text", required=True, help="the version as the game shows it")
     ARGS, rest = parser.parse_known_args()
     unittest.main(argv=[sys.argv[0]] + rest, verbosity=2)
 

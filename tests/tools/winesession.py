@@ -100,10 +100,11 @@ def window_area(screen, control_id, window):
     return f"{left - window['x']},{top - window['y']},{width},{height}"
 
 
-def settled_count(session, window_probe, quiet=2.0, timeout=30.0):
-    """The count on the counting button once it has stopped changing for `quiet` seconds. A
-    probe that Wine fails to start now and then (on a loaded machine) is tried again; the game's
-    own window going away is still an error, once the time is up."""
+def settled_count(session, window_probe, quiet=2.0, timeout=30.0, least=0):
+    """The count on the counting button once it is at least `least` and has stopped changing for
+    `quiet` seconds, or as it is after `timeout` seconds. A probe that Wine fails to start now
+    and then (on a loaded machine) is tried again; the game's own window going away is still an
+    error, once the time is up."""
     give_up = time.monotonic() + timeout
 
     def count():
@@ -117,7 +118,7 @@ def settled_count(session, window_probe, quiet=2.0, timeout=30.0):
 
     last = count()
     since = time.monotonic()
-    while time.monotonic() < give_up and time.monotonic() - since < quiet:
+    while time.monotonic() < give_up and (last < least or time.monotonic() - since < quiet):
         time.sleep(0.1)
         now = count()
         if now != last:
@@ -152,7 +153,8 @@ def timed_run(session, game, window_probe, xprobe, busy, train=(9900, 10100), ga
         with xsession.busy_cpus(busy):
             sent = probe("--button", button, "--lead-in", label, "--gap", gap_ms, "deadline",
                          TITLE, *train, timeout=60)
-            counted = settled_count(session, window_probe)
+            counted = settled_count(session, window_probe,
+                                    least=xsession.clicks_inside(sent["server_release_ms"]))
     finally:
         status = session.close(process, window_probe)
     return {"releases": sent["server_release_ms"], "clicks": len(sent["sent_ms"]) + 1,

@@ -5,6 +5,7 @@ JSON text ended by a NUL byte."""
 import fcntl
 import json
 import os
+import select
 import shutil
 import subprocess
 import tempfile
@@ -26,6 +27,7 @@ class Browser:
         self._profile = tempfile.mkdtemp(prefix="morvane-chromium-")
         to_browser, self._out = os.pipe()
         self._in, from_browser = os.pipe()
+
         # The child's fds 3 and 4, moved out of the way first in case a pipe already is one.
         def wire():
             reading = fcntl.fcntl(to_browser, fcntl.F_DUPFD, 10)
@@ -41,12 +43,14 @@ class Browser:
         os.close(from_browser)
         self._buffer = b""
         self._next_id = 0
+        self._unanswered = set()
         self.events = []
         self.session = None
 
     def post(self, method, params=None, session=True):
         """Sends a command without waiting for its reply, which comes among the events."""
         self._next_id += 1
+        self._unanswered.add(self._next_id)
         message = {"id": self._next_id, "method": method, "params": params or {}}
         if session and self.session:
             message["sessionId"] = self.session
@@ -63,16 +67,25 @@ class Browser:
                 return reply.get("result", {})
             self.events.append(reply)
 
+    def settle(self, timeout=30):
+        """Waits for the replies to every command posted so far: an input event's comes once the
+        page has had the event."""
+        deadline = time.monotonic() + timeout
+        while self._unanswered:
+            self.events.append(self._receive(deadline))
+
     def _receive(self, deadline):
         while b"\0" not in self._buffer:
-            if time.monotonic() > deadline:
+            if not select.select([self._in], [], [], max(0.0, deadline - time.monotonic()))[0]:
                 raise TimeoutError("Chromium did not answer")
             chunk = os.read(self._in, 1 << 16)
             if not chunk:
                 raise ProtocolError("Chromium closed its pipe")
             self._buffer += chunk
         text, self._buffer = self._buffer.split(b"\0", 1)
-        return json.loads(text)
+        message = json.loads(text)
+        self._unanswered.discard(message.get("id"))
+        return message
 
     def wait_event(self, method, timeout=30):
         deadline = time.monotonic() + timeout
@@ -101,7 +114,7 @@ class Browser:
 
     def evaluate(self, expression, await_promise=False):
         result = self.send("Runtime.evaluate", {"expression": expression, "returnByValue": True,
-                                                 "awaitPromise": await_promise})
+                                                "awaitPromise": await_promise})
         if "exceptionDetails" in result:
             raise ProtocolError(f"{expression}: {result['exceptionDetails']}")
         return result["result"].get("value")

@@ -3,7 +3,7 @@
 the browser stamps as a user's, and read back from its accessibility tree as a screen reader
 would. Each case starts a browser of its own.
 
-    page_test.py --page build/web/Morvane.html play|clock|late|keys|german
+    page_test.py --page build/web/Morvane.html play|clock|late|keys|german|scale|audit
     page_test.py --page build/web/Morvane.html --screenshots docs/images
 """
 
@@ -17,7 +17,8 @@ import time
 from contextlib import contextmanager
 from pathlib import Path
 
-sys.path.insert(0, str(Path(__file__).resolve().parent))
+HERE = Path(__file__).resolve().parent
+sys.path.insert(0, str(HERE))
 import cdp  # noqa: E402
 
 RUN_MS = 10000
@@ -47,7 +48,8 @@ KEYS = {
 class Page:
     def __init__(self, browser, path):
         self.browser = browser
-        self.url = Path(path).resolve().as_uri()
+        self.path = Path(path).resolve()
+        self.url = self.path.as_uri()
         browser.open_page()
         browser.send("Page.addScriptToEvaluateOnNewDocument", {"source": RECORDER})
         self.reload()
@@ -156,7 +158,8 @@ class Page:
             elif role == "button":
                 buttons.append(name)
         return {"role": dialogs[0]["role"]["value"], "title": dialogs[0]["name"]["value"],
-                "texts": texts, "buttons": buttons}
+                "description": dialogs[0].get("description", {}).get("value"), "texts": texts,
+                "buttons": buttons}
 
     def ax_has_text(self, text):
         return any(node.get("name", {}).get("value") == text for node in self.ax_nodes())
@@ -186,8 +189,10 @@ class Checks:
 
 
 def expect_box(checks, page, texts, role="dialog"):
+    """The open box shows `texts` under its title, and a screen reader reads them as its
+    description when it opens."""
     box = page.wait_box()
-    checks.equal("the box", box, {"role": role, "title": "Morvane",
+    checks.equal("the box", box, {"role": role, "title": "Morvane", "description": " ".join(texts),
                                   "texts": ["Morvane", *texts, "OK"], "buttons": ["OK"]})
 
 
@@ -268,6 +273,8 @@ def clock_train(page, busy):
             page.click(COMMAND1, time.time(), wait=False)
             due += 0.002
             time.sleep(max(0.0, due - time.time()))
+        # Every click handed to the page before the stamps it saw are read.
+        page.browser.settle()
         page.run_out(start)
     return [stamp - start for stamp in page.stamps(COMMAND1)[1:]], int(page.text(COMMAND1))
 
@@ -287,11 +294,11 @@ def case_clock(page, checks):
 
 
 def case_late(page, checks):
-    """Presses stamped just before and just after the end, handed to the page 250 ms after it,
+    """Presses stamped just before and just after the end, handed to the page 100 ms after it,
     count by their stamps: the one before counts, the one after ends the run."""
     page.click(COMMAND1)
     start = page.stamps(COMMAND1)[0]
-    time.sleep(max(0.0, page.epoch_s(start + RUN_MS + 250) - time.time()))
+    time.sleep(max(0.0, page.epoch_s(start + RUN_MS + 100) - time.time()))
     page.click(COMMAND1, page.epoch_s(start + RUN_MS - 5))
     checks.equal("a press stamped before the end, late", page.text(COMMAND1), "2")
     page.click(COMMAND1, page.epoch_s(start + RUN_MS + 5))
@@ -306,7 +313,8 @@ def case_keys(page, checks):
     """Tab and Shift+Tab move between the buttons; arrows move as the design says and press
     nothing; Space and Return press the focused one, once however long they are held, and a touch
     tap presses as a click. Then: a control gone from the page is a failure box with an error
-    look, after which nothing counts; and without WebAssembly or JavaScript the page says so."""
+    look, after which nothing counts; and where a site's policy refuses the page its scripts or
+    WebAssembly, or the browser has no WebAssembly or JavaScript, the page says so."""
     page.key("Tab")
     checks.equal("Tab from the page", page.focused(), COMMAND1)
     page.key("Tab")
@@ -339,16 +347,51 @@ def case_keys(page, checks):
                 page.ax_has_text("Morvane stopped after an error: A control of the page is gone. "
                                  "Reload the page to play again."))
 
+    for policy, sentence in CSP_REFUSALS:
+        serve(page, policy)
+        checks.true(f"under '{policy}' the page says why",
+                    page.js("document.body.innerText").count("Morvane cannot run here") == 1
+                    and sentence in page.js("document.body.innerText"))
+
     page.browser.send("Page.addScriptToEvaluateOnNewDocument", {"source": "delete WebAssembly;"})
     page.browser.navigate(page.url)
-    time.sleep(0.2)
-    checks.true("without WebAssembly the page says so",
-                page.ax_has_text("Morvane needs WebAssembly, which this browser does not have or "
-                                 "has turned off."))
+    no_webassembly = ("Morvane needs WebAssembly, which this browser does not have or has "
+                      "turned off.")
+    page.wait_for(lambda: page.ax_has_text(no_webassembly), "the page to say it needs WebAssembly")
     page.browser.send("Emulation.setScriptExecutionDisabled", {"value": True})
     page.browser.navigate(page.url)
-    checks.true("without JavaScript the page says so",
-                "JavaScript turned off" in page.js("document.body.innerText"))
+    shown = page.js("document.body.innerText")
+    checks.true(f"without JavaScript the page says so, and no more: {shown!r}",
+                "JavaScript turned off" in shown and "cannot run here" not in shown)
+
+
+# A site's Content-Security-Policy that refuses the page what it needs, and what the page says.
+CSP_REFUSALS = [
+    ("default-src 'self'", "this site's Content-Security-Policy blocks the page's own scripts."),
+    ("script-src 'unsafe-inline'; style-src 'unsafe-inline'",
+     "this site's Content-Security-Policy does not allow compiling WebAssembly "
+     "('wasm-unsafe-eval')."),
+]
+
+
+def serve(page, policy):
+    """Opens the page as a web server would send it, with `policy` as its Content-Security-Policy
+    header. The browser asks the test for it, so no request leaves the browser."""
+    url = "http://127.0.0.1:9/Morvane.html"
+    browser = page.browser
+    browser.send("Fetch.enable", {"patterns": [{"urlPattern": url}]})
+    browser.events.clear()
+    browser.post("Page.navigate", {"url": url})
+    request = browser.wait_event("Fetch.requestPaused")["params"]["requestId"]
+    body = page.path.read_bytes()
+    browser.send("Fetch.fulfillRequest", {
+        "requestId": request, "responseCode": 200, "body": base64.b64encode(body).decode(),
+        "responseHeaders": [{"name": "Content-Type", "value": "text/html; charset=utf-8"},
+                            {"name": "Content-Security-Policy", "value": policy}]})
+    browser.wait_event("Page.loadEventFired")
+    browser.send("Fetch.disable")
+    # The refusal of WebAssembly comes once the page's script has run.
+    time.sleep(0.2)
 
 
 def case_german(page, checks):
@@ -366,25 +409,158 @@ def case_german(page, checks):
     checks.true("the record label shows 4,1", page.ax_has_text("4,1"))
 
 
-def screenshots(page, directory):
-    """The window for the README, at 1x into web.png and at 2x into 2x/web.png; not a check."""
+# The page as a small frame, a page zoomed to 400% (1366×768 at 4×), a phone, a laptop and a
+# desktop show it: width, height, device pixel ratio, whether a phone, and the least scale the
+# window must have. The first shows the window at its design size, which the others are
+# measured against.
+VIEWPORTS = [(220, 160, 1, False, 1.0), (341, 192, 4, False, 1.0), (390, 844, 3, True, 1.5),
+             (1366, 768, 1, False, 2.0), (1920, 1080, 1, False, 2.0)]
+MARGIN = 16
+# The window, its title bar and its controls, each as [left, top, width, height, font size], and
+# the viewport's and the document's sizes.
+MEASURE = """(function () {
+  function box(element) {
+    var r = element.getBoundingClientRect();
+    return [r.left, r.top, r.width, r.height, parseFloat(getComputedStyle(element).fontSize)];
+  }
+  var frame = document.querySelector('.window');
+  return {window: box(frame), transform: getComputedStyle(frame).transform,
+          parts: [frame.querySelector('.title')].concat(
+            Array.from(document.querySelectorAll('[id^=morvane-control-]:not([hidden])'))).map(box),
+          viewport: [innerWidth, innerHeight],
+          document: [document.documentElement.scrollWidth, document.documentElement.scrollHeight]};
+})()"""
+
+
+def show_at(page, width, height, ratio, phone):
+    """Sets the viewport, waits for the window to be laid out for it and returns its measures."""
+    page.browser.send("Emulation.setDeviceMetricsOverride",
+                      {"width": width, "height": height, "deviceScaleFactor": ratio,
+                       "mobile": phone})
+    # The resize comes before the next frame, and the window follows it there.
+    page.browser.evaluate("new Promise(function (done) { requestAnimationFrame(function () { "
+                          "requestAnimationFrame(done); }); })", await_promise=True)
+    return page.js(MEASURE)
+
+
+def picture(page, directory):
+    """The page down to the end of its text, as the README shows it: docs/images/web.png at the
+    viewport's size and 2x/web.png at twice it."""
+    bottom = page.js("document.querySelector('.about').getBoundingClientRect().bottom")
+    width = page.js("innerWidth")
     for scale, name in ((1, "web.png"), (2, "2x/web.png")):
-        page.browser.send("Emulation.setDeviceMetricsOverride",
-                          {"width": 400, "height": 300, "deviceScaleFactor": scale,
-                           "mobile": False})
-        x, y, width, height = page.js("(function () { var r = document.querySelector('.window')"
-                                      ".getBoundingClientRect(); return [r.x, r.y, r.width, "
-                                      "r.height]; })()")
         shot = page.browser.send("Page.captureScreenshot", {
-            "clip": {"x": x, "y": y, "width": width, "height": height, "scale": 1}})
+            "clip": {"x": 0, "y": 0, "width": width, "height": bottom + MARGIN,
+                     "scale": scale / page.js("devicePixelRatio")}})
         target = Path(directory) / name
         target.parent.mkdir(parents=True, exist_ok=True)
         target.write_bytes(base64.b64decode(shot["data"]))
         print(f"wrote {target}")
 
 
+def case_scale(page, checks, directory=None):
+    """The window fills the room the page gives it, as large as half the viewport's height and
+    its width less the margins allow, and never below its design size; the title bar, the
+    controls and their fonts scale together, laid out anew and not stretched. A window larger
+    than the viewport starts at its top left, where the page can scroll from. The boxes scale
+    with it and keep off the viewport's edges."""
+    design = None
+    for width, height, ratio, phone, least in VIEWPORTS:
+        shown = show_at(page, width, height, ratio, phone)
+        if directory and phone:
+            picture(page, directory)
+        where = f"at {width}×{height}"
+        left, top, frame_width, frame_height, _ = shown["window"]
+        if design is None:
+            design = shown
+        # A phone zooms a page out that is wider than its screen.
+        checks.equal(f"{where} the viewport", shown["viewport"], [width, height])
+        scale = frame_width / design["window"][2]
+        checks.true(f"{where} the window is at {scale:.2f}×, at least {least}×", scale >= least)
+        checks.equal(f"{where} the window's transform", shown["transform"], "none")
+        checks.true(f"{where} the window starts inside the page: {shown['window']}",
+                    left >= 0 and top >= 0)
+        checks.true(f"{where} the page scrolls to the whole window: {shown['document']}",
+                    shown["document"][0] >= left + frame_width
+                    and shown["document"][1] >= top + frame_height)
+        if scale > 1:
+            checks.true(f"{where} the window fits the room: {shown['window']}",
+                        frame_width <= width - 2 * MARGIN and frame_height <= height / 2 + 1
+                        and left + frame_width <= width and top + frame_height <= height)
+        for part, (actual, expected) in enumerate(zip(shown["parts"], design["parts"])):
+            checks.true(f"{where} part {part} at {scale:.2f}×: {actual}, designed {expected}",
+                        all(abs(a - e * scale) <= max(1, scale)
+                            for a, e in zip(actual[2:], expected[2:])))
+    # A box over the window, at the smallest size and at a phone's: the error box, which RESET
+    # brings at once by writing to the counting button gone from the page.
+    page.js(f"document.querySelector('{COMMAND1}').remove()")
+    page.click(COMMAND2)
+    page.wait_box()
+    design_font = None
+    for width, height, ratio, phone, _ in (VIEWPORTS[0], VIEWPORTS[2]):
+        shown = show_at(page, width, height, ratio, phone)
+        scale = shown["window"][2] / design["window"][2]
+        left, top, box_width, box_height, font = page.js(
+            "(function () { var box = document.querySelector('dialog'), "
+            "r = box.getBoundingClientRect(); return [r.left, r.top, r.width, r.height, "
+            "parseFloat(getComputedStyle(box).fontSize)]; })()")
+        design_font = design_font or font
+        where = f"at {width}×{height}"
+        checks.true(f"{where} the box keeps off the edges: {[left, top, box_width, box_height]}",
+                    left >= MARGIN - 1 and top >= MARGIN - 1
+                    and left + box_width <= width - MARGIN + 1
+                    and top + box_height <= height - MARGIN + 1)
+        checks.true(f"{where} the box's text is at the window's {scale:.2f}×: {font}px",
+                    abs(font - design_font * scale) <= 1)
+
+
+def screenshots(page, directory):
+    """The scale test, writing the README's pictures of the page from its phone's view."""
+    checks = Checks()
+    case_scale(page, checks, directory)
+    return checks
+
+
+AXE = HERE / "node_modules" / "axe-core" / "axe.min.js"
+AXE_RUN = ("axe.run().then(function (result) { return result.violations.map(function (v) { "
+           "return v.id + ': ' + v.nodes.map(function (n) { return n.target.join(' '); })"
+           ".join(', '); }); })")
+
+
+def audit(page, checks, state):
+    """axe-core's default rules, best practices included, in light and in dark."""
+    page.js(AXE.read_text(encoding="utf-8"))
+    for scheme in ("light", "dark"):
+        page.browser.send("Emulation.setEmulatedMedia",
+                          {"features": [{"name": "prefers-color-scheme", "value": scheme}]})
+        checks.equal(f"axe's findings {state}, {scheme}",
+                     page.browser.evaluate(AXE_RUN, await_promise=True), [])
+    page.browser.send("Emulation.setEmulatedMedia", {"features": []})
+
+
+def case_audit(page, checks):
+    """axe-core finds nothing at rest, during a run and with a box open, in light and in dark;
+    in dark the page and the window are dark."""
+    backgrounds = []
+    for scheme in ("light", "dark"):
+        page.browser.send("Emulation.setEmulatedMedia",
+                          {"features": [{"name": "prefers-color-scheme", "value": scheme}]})
+        backgrounds.append(page.js("[document.body, document.querySelector('.window')].map("
+                                   "function (e) { return getComputedStyle(e).backgroundColor; })"))
+    checks.true(f"dark has a page and a window of its own: {backgrounds}",
+                all(light != dark for light, dark in zip(*backgrounds)))
+    audit(page, checks, "at rest")
+    page.click(COMMAND1)
+    start = page.stamps(COMMAND1)[0]
+    audit(page, checks, "during a run")
+    page.run_out(start)
+    page.click(COMMAND2)
+    page.wait_box()
+    audit(page, checks, "with a box open")
+
+
 CASES = {"play": case_play, "clock": case_clock, "late": case_late, "keys": case_keys,
-         "german": case_german}
+         "german": case_german, "scale": case_scale, "audit": case_audit}
 
 
 def main():
@@ -392,24 +568,25 @@ def main():
     parser.add_argument("--page", required=True)
     parser.add_argument("--chromium", default=cdp.CHROMIUM)
     parser.add_argument("--screenshots", metavar="DIR",
-                        help="write the README's pictures of the page into DIR and check nothing")
+                        help="run the scale test, writing the README's pictures of the page "
+                             "into DIR")
     parser.add_argument("case", choices=CASES, nargs="?")
     options = parser.parse_args()
     if options.screenshots:
         with cdp.Browser(chromium=options.chromium) as browser:
-            screenshots(Page(browser, options.page), options.screenshots)
-        return 0
-    if options.case is None:
+            checks = screenshots(Page(browser, options.page), options.screenshots)
+    elif options.case is None:
         parser.error("name a case, or --screenshots")
-    # Headless Chromium takes the page's language from the one it asks servers for.
-    flags = ["--accept-lang=de-DE"] if options.case == "german" else []
-    checks = Checks()
-    with cdp.Browser(flags, options.chromium) as browser:
-        CASES[options.case](Page(browser, options.page), checks)
+    else:
+        # Headless Chromium takes the page's language from the one it asks servers for.
+        flags = ["--accept-lang=de-DE"] if options.case == "german" else []
+        checks = Checks()
+        with cdp.Browser(flags, options.chromium) as browser:
+            CASES[options.case](Page(browser, options.page), checks)
     for failure in checks.failures:
         print(f"FAIL: {failure}", file=sys.stderr)
     if not checks.failures:
-        print(f"PASS: {options.case}")
+        print(f"PASS: {options.case or 'screenshots'}")
     return 1 if checks.failures else 0
 
 

@@ -3,10 +3,12 @@
 #include "clicktest/controller.h"
 #include "clicktest/number_text.h"
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <optional>
 #include <string_view>
 
@@ -118,18 +120,45 @@ inline constexpr FormDesign Form1Design {
 };
 // clang-format on
 
+// The game rates a run over its length; the timer that ends the run must last as long.
+static_assert(Form1Design.timerInterval == std::chrono::duration<double>(clicktest::RunSeconds));
+
 // What follows finds things in the table; none states a row or an order of its own.
 
-// The row whose role `role` is `which`; every control and button of the game has one.
+// How many rows have `which` as their role `role`.
+template <typename Role>
+[[nodiscard]] constexpr std::size_t rowsWith(
+    std::optional<Role> ControlDesign::*role, Role which) noexcept
+{
+    std::size_t count = 0;
+    for (const ControlDesign& entry : Form1Design.controls) {
+        count += entry.*role == which ? 1U : 0U;
+    }
+    return count;
+}
+
+// Every row is written out: one left out would be an unnamed control.
+static_assert(std::none_of(Form1Design.controls.begin(), Form1Design.controls.end(),
+    [](const ControlDesign& entry) { return entry.name.empty(); }));
+// Each of the game's controls and buttons is made by exactly one row.
+static_assert(rowsWith(&ControlDesign::control, clicktest::Control::Command1) == 1
+    && rowsWith(&ControlDesign::control, clicktest::Control::Counter) == 1
+    && rowsWith(&ControlDesign::control, clicktest::Control::Label1) == 1);
+static_assert(rowsWith(&ControlDesign::button, Button::Command1) == 1
+    && rowsWith(&ControlDesign::button, Button::Command2) == 1);
+
+// The row whose role `role` is `which`. A role no row has cannot be found at compile time, and
+// ends the program at run time; the assertions above leave none.
 template <typename Role>
 [[nodiscard]] constexpr std::size_t rowWith(
     std::optional<Role> ControlDesign::*role, Role which) noexcept
 {
-    std::size_t row = 0;
-    while (row + 1 < ControlCount && Form1Design.controls.at(row).*role != which) {
-        ++row;
+    for (std::size_t row = 0; row < ControlCount; ++row) {
+        if (Form1Design.controls.at(row).*role == which) {
+            return row;
+        }
     }
-    return row;
+    std::abort();
 }
 
 // The row that makes the game's control `which`.

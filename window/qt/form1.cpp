@@ -52,10 +52,10 @@ std::optional<window::Arrow> arrowFor(int key)
     }
 }
 
-// The platform's default title for the program's boxes: its name.
+// The boxes carry the window's title, as in every shell.
 QString boxTitle()
 {
-    return QGuiApplication::applicationDisplayName();
+    return toQString(window::Form1Design.caption);
 }
 
 QWidget* makeControl(const window::ControlDesign& entry, QWidget* parent)

@@ -8,9 +8,12 @@ namespace qtshell {
 
 void reportKeyRepeatsAsPresses() noexcept
 {
-    if (const auto* const x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+    // Qt's offscreen platform answers as X11 too, with no display of its own.
+    const auto* const x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    Display* const display = x11 != nullptr ? x11->display() : nullptr;
+    if (display != nullptr) {
         // Where the server lacks XKB it stays as it was, and Qt's own guess remains.
-        XkbSetDetectableAutoRepeat(x11->display(), True, nullptr);
+        XkbSetDetectableAutoRepeat(display, True, nullptr);
     }
 }
 

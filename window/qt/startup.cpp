@@ -1,6 +1,7 @@
 #include "window/qt/startup.h"
 
 #include "window/common/form1_design.h"
+#include "window/common/number_format.h"
 #include "window/qt/form1.h"
 #include "window/qt/key_repeat.h"
 #include "window/qt/qt_text.h"
@@ -63,8 +64,7 @@ void startupMessageHandler(QtMsgType type, const QMessageLogContext& context, co
 
 clicktest::NumberFormat numberFormatFor(const QLocale& locale)
 {
-    const QString point = locale.decimalPoint();
-    return { point.size() == 1 ? static_cast<char16_t>(point.front().unicode()) : u'.' };
+    return window::numberFormatWithSeparator(toText(locale.decimalPoint()));
 }
 
 void substituteDesignFont()
@@ -78,7 +78,7 @@ void substituteDesignFont()
 
 void identifyApplication()
 {
-    QApplication::setApplicationName(QStringLiteral("Morvane"));
+    QApplication::setApplicationName(toQString(window::Form1Design.caption));
     QApplication::setApplicationVersion(QStringLiteral(MORVANE_VERSION));
     // Lets a desktop match the running window to the installed entry of the same name.
     QApplication::setDesktopFileName(QStringLiteral(MORVANE_APP_ID));

@@ -13,7 +13,7 @@ namespace qtshell {
 // Faces close to the design's font, in order of preference, installed with the program.
 void substituteDesignFont();
 
-// The program's name and version, as its boxes and the desktop show them.
+// The program's name (the window's caption) and version, as the desktop shows them.
 void identifyApplication();
 
 // The game's icon in the two sizes it is drawn for; the window and every box carry it. Needs the

@@ -1,15 +1,19 @@
 #include "window/win32/startup.h"
 
 #include "window/common/game_session.h"
+#include "window/common/number_format.h"
 #include "window/win32/dpi.h"
 #include "window/win32/form1.h"
 #include "window/win32/message_loop.h"
 #include "window/win32/wide_text.h"
 #include "window/win32/win32_error.h"
 
+#include <algorithm>
 #include <array>
+#include <cstddef>
 #include <exception>
 #include <string>
+#include <string_view>
 
 namespace win32shell {
 namespace {
@@ -31,14 +35,15 @@ void showStartupError(std::string_view reason) noexcept
 
 clicktest::NumberFormat userNumberFormat() noexcept
 {
-    // The separator and its terminating null; anything longer cannot be one character.
+    // Room for a short separator and its terminating null; a longer one does not fit, and then
+    // nothing is written.
     std::array<wchar_t, 4> separator {};
     const int written = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, separator.data(),
         static_cast<int>(separator.size()));
-    if (written != 2) {
-        return {};
-    }
-    return { static_cast<char16_t>(separator[0]) };
+    std::array<char16_t, separator.size()> units {};
+    std::copy(separator.begin(), separator.end(), units.begin());
+    const auto length = static_cast<std::size_t>(written > 0 ? written - 1 : 0);
+    return window::numberFormatWithSeparator(std::u16string_view(units.data(), length));
 }
 
 int runGame(HINSTANCE instance, int showCommand) noexcept

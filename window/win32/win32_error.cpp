@@ -32,7 +32,6 @@ std::wstring systemMessage(DWORD code)
 
 Win32Error::Win32Error(DWORD code, std::string_view what)
     : std::runtime_error(describe(code, what))
-    , m_code(code)
 {
 }
 

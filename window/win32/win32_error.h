@@ -16,11 +16,6 @@ namespace win32shell {
 class Win32Error : public std::runtime_error {
 public:
     Win32Error(DWORD code, std::string_view what);
-
-    [[nodiscard]] DWORD code() const noexcept { return m_code; }
-
-private:
-    DWORD m_code;
 };
 
 // The error of the Win32 call that has just failed on this thread.
