@@ -214,6 +214,10 @@ def section(figures, took_s, chromium, emscripten):
               f"{verdict(p99 <= 1.2 * bare_p99)} |",
               f"| presses lost of {LOST_PRESSES} at 1 kHz | {lost_game} (in {took_game:.2f} s) | "
               f"{lost_bare} (in {took_bare:.2f} s) | | 0 | {verdict(lost_game == 0)} |"]
+    for busy, (last_in, first_out, exact) in figures["end"]:
+        lines.append(f"| the run's end by event time, {'busy' if busy else 'quiet'} | counted "
+                     f"up to {last_in:.1f} ms, not from {first_out:.1f} ms | no timer | | "
+                     f"exact | {verdict(exact)} |")
     lines += ["",
               f"- **Start-up**: medians of {STARTUP_RUNS} fresh navigations from disk, the two "
               "pages alternating after one warm-up each. First paint is the page's "
