@@ -22,7 +22,7 @@ import cdp  # noqa: E402
 import page_test  # noqa: E402
 
 SECTION = "## The web page"
-STARTUP_RUNS = 12
+STARTUP_RUNS = 20
 TRACED_RUNS = 5
 # Unthrottled, and the CPU slowed four times as a phone's would be (DevTools' own emulation).
 CPU_SLOWDOWNS = (1, 4)
