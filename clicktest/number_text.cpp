@@ -1,10 +1,13 @@
 #include "clicktest/number_text.h"
 
+#include "clicktest/decimal.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 
@@ -28,6 +31,41 @@ constexpr bool IsNumberChar(char16_t unit)
         || unit == u'E';
 }
 
+// The significant digits NumberText shows.
+constexpr int ShownDigits = 15;
+
+#if defined(__cpp_lib_to_chars)
+std::string WriteDecimal(double value)
+{
+    std::array<char, 32> buffer {};
+    const auto [end, ec] = std::to_chars(buffer.data(), std::to_address(buffer.end()), value,
+        std::chars_format::general, ShownDigits);
+    return { buffer.data(), end };
+}
+
+std::optional<double> ReadDecimal(std::string_view text)
+{
+    double value = 0.0;
+    const char* const last = std::to_address(text.end());
+    const auto [end, ec] = std::from_chars(text.data(), last, value);
+    if (ec != std::errc() || end != last) {
+        return std::nullopt;
+    }
+    return value;
+}
+#else
+// This C++ library has no floating-point <charconv>: the core's own conversions stand in.
+std::string WriteDecimal(double value)
+{
+    return DecimalText(value, ShownDigits);
+}
+
+std::optional<double> ReadDecimal(std::string_view text)
+{
+    return DecimalNumber(text);
+}
+#endif
+
 Text Widen(std::string_view ascii, NumberFormat format)
 {
     Text out(ascii.size(), u'\0');
@@ -46,7 +84,7 @@ ConversionError::ConversionError(std::u16string_view text)
 Text IntegerText(std::int16_t value)
 {
     std::array<char, 8> buffer {};
-    const auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+    const auto [end, ec] = std::to_chars(buffer.data(), std::to_address(buffer.end()), value);
     return Widen(
         std::string_view(buffer.data(), static_cast<std::size_t>(end - buffer.data())), {});
 }
@@ -60,11 +98,7 @@ Text NumberText(double value, NumberFormat format)
     // of 15 digits would round up past the largest double, to a text that reads as no number.
     constexpr double LargestWritable = 1.79769313486231e308;
     const double shown = value == 0.0 ? 0.0 : std::clamp(value, -LargestWritable, LargestWritable);
-    std::array<char, 32> buffer {};
-    const auto [end, ec] = std::to_chars(
-        buffer.data(), buffer.data() + buffer.size(), shown, std::chars_format::general, 15);
-    return Widen(
-        std::string_view(buffer.data(), static_cast<std::size_t>(end - buffer.data())), format);
+    return Widen(WriteDecimal(shown), format);
 }
 
 double TextNumber(std::u16string_view text, NumberFormat format)
@@ -81,13 +115,11 @@ double TextNumber(std::u16string_view text, NumberFormat format)
             throw ConversionError(text);
         }
     }
-    double value = 0.0;
-    const char* const last = std::to_address(ascii.end());
-    const auto [end, ec] = std::from_chars(ascii.data(), last, value);
-    if (ascii.empty() || ec != std::errc() || end != last || !std::isfinite(value)) {
+    const std::optional<double> value = ReadDecimal(ascii);
+    if (!value || !std::isfinite(*value)) {
         throw ConversionError(text);
     }
-    return value;
+    return *value;
 }
 
 double CheckedResult(double result)

@@ -95,14 +95,16 @@ ctest --preset fuzz
 
 section "clang-tidy"
 # Our own translation units only (moc/rcc output lives under build/ and is not ours), from the
-# Linux build and, for the Windows-only ones, the 64-bit Windows build.
+# Linux build and, for the Windows-only ones, the 64-bit Windows build; and the web build's
+# sources outside tests/, which compile against emscripten's libc++ and take other branches there.
 project_sources() {
     sed -n 's/^[[:space:]]*"file":[[:space:]]*"\(.*\)",\{0,1\}[[:space:]]*$/\1/p' "$1/compile_commands.json" \
         | sed "s#^${root}/##" | grep -E '^(clicktest|window|tests|bench|tools)/.+\.cpp$' | sort -u
 }
 mapfile -t linux_files < <(project_sources build/ci)
 mapfile -t windows_files < <(comm -13 <(project_sources build/ci) <(project_sources build/windows-x64))
-if ((${#linux_files[@]} == 0 || ${#windows_files[@]} == 0)); then
+mapfile -t web_files < <(project_sources build/web | grep -v '^tests/')
+if ((${#linux_files[@]} == 0 || ${#windows_files[@]} == 0 || ${#web_files[@]} == 0)); then
     echo "no project sources found in the compile databases" >&2
     exit 1
 fi
@@ -111,7 +113,20 @@ windows_args=(--extra-arg=--target=x86_64-w64-mingw32)
 for dir in $(echo | x86_64-w64-mingw32-g++-posix -E -x c++ - -v 2>&1 | grep -E '^ /.*/include/c\+\+'); do
     windows_args+=("--extra-arg=-isystem${dir}")
 done
-printf 'checking %d Linux and %d Windows files\n' "${#linux_files[@]}" "${#windows_files[@]}"
+# The web build's commands name em++, which clang-tidy does not know: it gets the target, sysroot
+# and defines em++ adds, but not the backend's -mllvm options, nor -fignore-exceptions, which
+# em++ reports for a build without our -fexceptions.
+web_args=()
+read -r -a em_flags <<<"$(em++ --cflags)"
+for ((i = 0; i < ${#em_flags[@]}; i++)); do
+    case "${em_flags[i]}" in
+    -mllvm) ((i += 1)) ;;
+    -fignore-exceptions) ;;
+    *) web_args+=("--extra-arg-before=${em_flags[i]}") ;;
+    esac
+done
+printf 'checking %d Linux, %d Windows and %d web files\n' "${#linux_files[@]}" "${#windows_files[@]}" \
+    "${#web_files[@]}"
 # .clang-tidy makes every warning an error, so any finding fails here.
 # Only findings are printed: clang-tidy's count of the warnings it suppressed in system headers is
 # left out.
@@ -119,6 +134,8 @@ printf 'checking %d Linux and %d Windows files\n' "${#linux_files[@]}" "${#windo
     printf '%s\0' "${linux_files[@]}" | xargs -0 -n 4 -P "${jobs}" clang-tidy -p build/ci --quiet
     printf '%s\0' "${windows_files[@]}" \
         | xargs -0 -n 4 -P "${jobs}" clang-tidy -p build/windows-x64 --quiet "${windows_args[@]}"
+    printf '%s\0' "${web_files[@]}" \
+        | xargs -0 -n 4 -P "${jobs}" clang-tidy -p build/web --quiet "${web_args[@]}"
 } 2> >(grep -v '^[0-9]* warnings\? generated\.$' >&2)
 echo "clang-tidy found nothing"
 

@@ -59,8 +59,8 @@ const shell = {
 };
 
 const browser = Object.fromEntries(
-    ["addEventListener", "clearInterval", "clearTimeout", "document", "navigator", "setInterval",
-        "setTimeout", "WebAssembly"]
+    ["addEventListener", "atob", "clearInterval", "clearTimeout", "document", "navigator",
+        "setInterval", "setTimeout", "WebAssembly"]
         .map((name) => [name, "readonly"]));
 
 export default [

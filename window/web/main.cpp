@@ -384,7 +384,8 @@ std::u16string arrowKeys()
     return keys;
 }
 
-// The DPI the window is laid out at now.
+// The DPI the window is laid out at now: the page's state, which its resizes change.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 int laidOutAt = 0;
 
 // Every length of the window at `dpi`, from the design in twips and points: the frame, the client
@@ -431,6 +432,8 @@ void buildPage()
     pageShowWindow();
 }
 
+// The page's calls below reach the game through this alone.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 window::GameSession* session = nullptr;
 
 // The page's clock in milliseconds (event.timeStamp) as the session's 32-bit microseconds.
