@@ -42,8 +42,8 @@ else
 fi
 
 section "flake8"
-# The Python of the tests, the benchmarks and the scripts, by .flake8.
-mapfile -t python_sources < <(git ls-files -- 'tests/*.py' 'bench/*.py' 'scripts/*.py')
+# All the tracked Python (tests, benchmarks, tools), by .flake8.
+mapfile -t python_sources < <(git ls-files -- '*.py')
 if ((${#python_sources[@]} == 0)); then
     echo "no tracked Python to check" >&2
     exit 1
