@@ -154,8 +154,9 @@ def lost(browser, path):
 
 def run_end(browser, path, busy):
     page = page_test.Page(browser, path)
-    offsets, counted = page_test.clock_train(page, busy)
-    ordered = sorted(offsets)
+    clicks, counted = page_test.clock_train(page, busy)
+    start = clicks[0][0]
+    ordered = sorted(stamp - start for stamp, _ in clicks[1:])
     # The first click is the run's own; then `counted - 1` of the train were counted.
     last_in, first_out = ordered[counted - 2], ordered[counted - 1]
     return last_in, first_out, last_in < page_test.RUN_MS <= first_out

@@ -26,12 +26,15 @@ RUN_MS = 10000
 TICK_MS = RUN_MS + 500
 COMMAND1, COMMAND2, COUNTER = (f"#morvane-control-{row}" for row in range(3))
 OK = "dialog button"
-# Every click the page sees, with the time the browser stamped it, and any refusal of the page's
-# content security policy; recorded before the page's own script runs.
+# Every click the page sees, with the time the browser stamped it and the time it reached the page,
+# and any refusal of the page's content security policy; recorded before the page's own script
+# runs.
 RECORDER = """
 window.clicks = [];
 window.violations = [];
-addEventListener('click', function (e) { clicks.push([e.target.id, e.timeStamp]); }, true);
+addEventListener('click', function (e) {
+  clicks.push([e.target.id, e.timeStamp, performance.now()]);
+}, true);
 addEventListener('securitypolicyviolation', function (e) { violations.push(e.violatedDirective); });
 """
 KEYS = {
@@ -126,7 +129,11 @@ class Page:
         return (self.origin_ms + page_ms) / 1000.0
 
     def stamps(self, selector):
-        return [stamp for target, stamp in self.js("clicks") if "#" + target == selector]
+        return [stamp for target, stamp, _ in self.js("clicks") if "#" + target == selector]
+
+    def arrivals(self, selector):
+        """(stamp, when the page had it) of each click on `selector`, in ms of the page's clock."""
+        return [(stamp, at) for target, stamp, at in self.js("clicks") if "#" + target == selector]
 
     def ax_nodes(self, ignored=False):
         return [node for node in self.browser.send("Accessibility.getFullAXTree")["nodes"]
@@ -261,8 +268,8 @@ def machine(busy):
 
 def clock_train(page, busy):
     """One click, then a click every 2 ms from 9.9 s to 10.1 s after it, each stamped when it is
-    sent, with every CPU busy or not. Returns the later clicks' stamps after the first, in ms,
-    and the count the page shows after the run's end."""
+    sent, with every CPU busy or not. Returns each click's stamp and arrival (page ms) and the
+    count the page shows after the run's end."""
     with machine(busy):
         page.click(COMMAND1)
         start = page.stamps(COMMAND1)[0]
@@ -276,21 +283,31 @@ def clock_train(page, busy):
         # Every click handed to the page before the stamps it saw are read.
         page.browser.settle()
         page.run_out(start)
-    return [stamp - start for stamp in page.stamps(COMMAND1)[1:]], int(page.text(COMMAND1))
+    return page.arrivals(COMMAND1), int(page.text(COMMAND1))
 
 
 def case_clock(page, checks):
-    """The clock train, quiet and then busy: the count is the clicks stamped inside the run."""
+    """The clock train, quiet and then busy: the count is the clicks stamped inside the run, of
+    those that reached the page before the run's tick. A press stamped in time that a loaded
+    machine hands over later than the tick's grace is the game's to drop."""
     for busy in (False, True):
         if busy:
             page.reload()
-        offsets, counted = clock_train(page, busy)
-        inside = 1 + sum(offset < RUN_MS for offset in offsets)
+        clicks, counted = clock_train(page, busy)
+        (start, first_at), later = clicks[0], clicks[1:]
+        inside = [at for stamp, at in later if stamp - start < RUN_MS]
+        # The tick comes no sooner than its interval after the first click reached the page, and
+        # a click that reached it first is handled first; one within a few ms of that may go
+        # either way.
+        surely = 1 + sum(at < first_at + TICK_MS for at in inside)
+        maybe = 1 + sum(at < first_at + TICK_MS + 50 for at in inside)
         label = "busy" if busy else "quiet"
-        print(f"{label}: {len(offsets) + 1} clicks, {inside} stamped inside the run, "
-              f"{counted} counted, the last {offsets[-1]:.1f} ms after the first")
-        checks.true(f"{label}: clicks on both sides of the end", 1 < inside <= len(offsets))
-        checks.equal(f"{label}: the count", counted, inside)
+        print(f"{label}: {len(clicks)} clicks, {len(inside) + 1} stamped inside the run, "
+              f"{surely} of them there before the tick, {counted} counted, the last "
+              f"{later[-1][0] - start:.1f} ms after the first")
+        checks.true(f"{label}: clicks on both sides of the end", 0 < len(inside) < len(later))
+        checks.true(f"{label}: the count {counted} is the clicks stamped inside and there before "
+                    f"the tick ({surely} to {maybe})", surely <= counted <= maybe)
 
 
 def case_late(page, checks):
