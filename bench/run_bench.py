@@ -280,7 +280,7 @@ def measure_wine_deadlines(xprobe, window_probe, wine_run, builds, runs):
             session = winesession.WineSession(wine_run, str(Path(scratch) / "prefix"),
                                               server.display)
             session.prepare()
-            runs = []
+            results = []
             for name, game in builds:
                 for busy in (False, True):
                     log(f"the run's end in input time, Morvane.exe under Wine, {name}, "
@@ -292,11 +292,12 @@ def measure_wine_deadlines(xprobe, window_probe, wine_run, builds, runs):
                                                     DEADLINE_GAP_MS)
                         if run["status"] != 0:
                             log(f"Morvane.exe exited with {run['status']}")
-                        runs.append(dict(deadline_figures(run["releases"], run["counted"], busy),
-                                         build=f"Morvane.exe under Wine, {name}"))
+                        results.append(dict(
+                            deadline_figures(run["releases"], run["counted"], busy),
+                            build=f"Morvane.exe under Wine, {name}"))
     finally:
         server.stop()
-    return runs
+    return results
 
 
 def thread_counters(pid):
