@@ -115,6 +115,20 @@ def accepts(path):
     return True
 
 
+def await_start(compositor, name, ready, timeout):
+    """Polls ready() until the compositor has started. If it ends first, or `timeout` seconds
+    pass, stops it and raises with what it logged."""
+    deadline = time.monotonic() + timeout
+    while not ready():
+        if compositor.process.poll() is not None or time.monotonic() > deadline:
+            # Read once it has ended (all it wrote is in) and before stop() closes the log.
+            stop_process(compositor.process)
+            output = compositor.output()
+            compositor.stop()
+            raise RuntimeError(f"{name} did not start:\n{output}")
+        time.sleep(0.02)
+
+
 class XServer:
     """Xvfb on the first free display number, which it reports itself through -displayfd."""
 
@@ -160,15 +174,7 @@ class Weston:
              "--no-config", "--idle-time=0", "--logger-scopes=log,proto"],
             env=bus.env, stdout=subprocess.DEVNULL, stderr=self.log)
         path = os.path.join(bus.runtime_dir, self.SOCKET)
-        deadline = time.monotonic() + timeout
-        while not accepts(path):
-            if self.process.poll() is not None or time.monotonic() > deadline:
-                # Read once it has ended (all it wrote is in) and before stop() closes the log.
-                stop_process(self.process)
-                output = self.output()
-                self.stop()
-                raise RuntimeError(f"weston did not start:\n{output}")
-            time.sleep(0.02)
+        await_start(self, "weston", lambda: accepts(path), timeout)
         # Qt would take an X display as readily, so none is given: the game is on Wayland or
         # does not start.
         self.env = {"WAYLAND_DISPLAY": self.SOCKET, "QT_QPA_PLATFORM": "wayland"}
@@ -210,16 +216,9 @@ class Sway:
         self.log = tempfile.TemporaryFile()
         self.process = subprocess.Popen(command, env=env, stdin=subprocess.DEVNULL,
                                         stdout=subprocess.DEVNULL, stderr=self.log)
-        deadline = time.monotonic() + timeout
         # sway takes the first free display name, and makes its IPC socket once it is ready.
-        while not (self._socket("sway-ipc.*.sock") and self._socket("wayland-[0-9]")):
-            if self.process.poll() is not None or time.monotonic() > deadline:
-                # Read once it has ended (all it wrote is in) and before stop() closes the log.
-                stop_process(self.process)
-                output = self.output()
-                self.stop()
-                raise RuntimeError(f"sway did not start:\n{output}")
-            time.sleep(0.02)
+        await_start(self, "sway", lambda: self._socket("sway-ipc.*.sock")
+                    and self._socket("wayland-[0-9]"), timeout)
         self.socket = self._socket("wayland-[0-9]")
         self.ipc = self._socket("sway-ipc.*.sock")
         self.env = {"WAYLAND_DISPLAY": self.socket, "QT_QPA_PLATFORM": "wayland"}
