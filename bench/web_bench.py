@@ -40,6 +40,12 @@ document.getElementById('morvane-control-0').addEventListener('click', function 
 });
 </script></body></html>
 """
+# The page without the game: Morvane.html with the WebAssembly and emscripten's script taken out
+# and a plain counting button put in the window's place, so that what the page's own heading, text,
+# styles and notices cost shows apart from what the game costs.
+GAME_SCRIPTS = "<script>Module."
+NO_GAME = ("<script>document.getElementById('morvane-place').insertAdjacentHTML('beforeend', "
+           "'<button id=\"morvane-control-0\">NUMBER OF CLICKS</button>');</script>\n")
 # When a page is ready to play: the first task after its counting button is in the document,
 # which for Morvane.html is the one after the WebAssembly has made the window and loaded the game.
 READY = """
@@ -162,11 +168,20 @@ def run_end(browser, path, busy):
     return last_in, first_out, last_in < page_test.RUN_MS <= first_out
 
 
-def measure(page_path, bare_path):
+def without_game(page):
+    """The page's text with the game's scripts, from the first through the end of the body,
+    replaced by NO_GAME."""
+    if GAME_SCRIPTS not in page:
+        sys.exit(f"the page has no {GAME_SCRIPTS!r}: is it one_file.py's?")
+    return page[:page.index(GAME_SCRIPTS)] + NO_GAME + page[page.rindex("</body>"):]
+
+
+def measure(page_path, bare_path, no_game_path):
     figures = {}
     data = Path(page_path).read_bytes()
     figures["size"] = (len(data), len(gzip.compress(data, 9)))
-    urls = {"game": Path(page_path).resolve().as_uri(), "bare": bare_path.as_uri()}
+    urls = {"game": Path(page_path).resolve().as_uri(), "bare": bare_path.as_uri(),
+            "no game": no_game_path.as_uri()}
     figures["start"] = {slowdown: start_ups(urls, slowdown) for slowdown in CPU_SLOWDOWNS}
     for name, path in (("game", page_path), ("bare", bare_path)):
         with cdp.Browser() as browser:
@@ -203,11 +218,14 @@ def section(figures, took_s, chromium, emscripten):
         cpu = "unthrottled" if slowdown == 1 else f"CPU {slowdown}× slower"
         (paint, ready, longest), (bare_paint, bare_ready, bare_longest) = \
             pages["game"], pages["bare"]
+        no_game_ready = pages["no game"][1]
         lines += [
             f"| navigation to first paint, {cpu} | {paint:.1f} ms | {bare_paint:.1f} ms | "
             f"{paint / bare_paint:.2f}× | | |",
             f"| navigation to ready to play, {cpu} | {ready:.1f} ms | {bare_ready:.1f} ms | "
             f"{ready / bare_ready:.2f}× | ≤ 1.3× bare | {verdict(ready <= 1.3 * bare_ready)} |",
+            f"| the same, the page without the game, {cpu} | {no_game_ready:.1f} ms | "
+            f"{bare_ready:.1f} ms | {no_game_ready / bare_ready:.2f}× | | |",
             f"| longest task to ready, {cpu} | {longest:.1f} ms | {bare_longest:.1f} ms | | "
             + (f"≤ 50 ms | {verdict(longest <= 50)} |" if slowdown == 1 else "| |")]
     lines += [f"| click-to-screen p99, {LATENCY_PRESSES} presses | {p99:.2f} ms | "
@@ -220,14 +238,17 @@ def section(figures, took_s, chromium, emscripten):
                      f"up to {last_in:.1f} ms, not from {first_out:.1f} ms | no timer | | "
                      f"exact | {verdict(exact)} |")
     lines += ["",
-              f"- **Start-up**: medians of {STARTUP_RUNS} fresh navigations from disk, the two "
+              f"- **Start-up**: medians of {STARTUP_RUNS} fresh navigations from disk, the "
               "pages alternating after one warm-up each. First paint is the page's "
               "`first-contentful-paint`; ready to play is the first task after the counting "
               "button is in the document (for Morvane.html, once the WebAssembly has made the "
               "window and loaded the game). The longest task is the renderer's from navigation to "
               f"ready to play, the median of {TRACED_RUNS} traced navigations from a blank tab. "
               "The slower CPU is DevTools' "
-              "`Emulation.setCPUThrottlingRate`.",
+              "`Emulation.setCPUThrottlingRate`. The page without the game is Morvane.html "
+              "with the WebAssembly and emscripten's script taken out and a plain button put "
+              "where the window goes: what the page's own heading, text, styles and notices "
+              "cost, apart from the game.",
               "- **Click-to-screen**: a click sent over the DevTools protocol, from its "
               "`event.timeStamp` to the first task after the next frame that shows the new "
               "count; presses 30 ms apart, all inside one run.",
@@ -264,7 +285,10 @@ def main():
     with tempfile.TemporaryDirectory() as scratch:
         bare = Path(scratch) / "bare.html"
         bare.write_text(BARE, encoding="utf-8")
-        figures = measure(options.page, bare)
+        no_game = Path(scratch) / "no-game.html"
+        no_game.write_text(without_game(Path(options.page).read_text(encoding="utf-8")),
+                           encoding="utf-8")
+        figures = measure(options.page, bare, no_game)
     text = section(figures, time.monotonic() - started, package("chromium"),
                    package("emscripten"))
     output = Path(options.output)
