@@ -5,12 +5,14 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <chrono>
 #include <numeric>
@@ -85,6 +87,35 @@ std::vector<Plan> soakPlans()
         }
     }
     return plans;
+}
+
+// Presses as the window system hands them over: to the window, stamped `stamp` ms. The stamps,
+// not how long the presses take to handle, keep them inside the run, however slow the machine.
+void sendStamped(QWidget& window, QInputEvent& event, ulong stamp)
+{
+    event.setTimestamp(stamp);
+    QCoreApplication::sendEvent(window.windowHandle(), &event);
+}
+
+void stampedClick(QWidget& window, const QPushButton& button, ulong stamp)
+{
+    const QPointF at = button.mapTo(&window, button.rect().center());
+    const QPointF global = button.mapToGlobal(button.rect().center());
+    QMouseEvent press(
+        QEvent::MouseButtonPress, at, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    sendStamped(window, press, stamp);
+    QMouseEvent release(
+        QEvent::MouseButtonRelease, at, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    sendStamped(window, release, stamp);
+}
+
+// Space on the widget that has the window's focus.
+void stampedSpace(QWidget& window, ulong stamp)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    sendStamped(window, press, stamp);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    sendStamped(window, release, stamp);
 }
 
 // Answers the game's boxes as a player would, but only after a real tick of the run's timer
@@ -191,25 +222,30 @@ void SoakTest::manyRunsStayExactAndFlat()
     QStringList shownRecords;
     qint64 afterFirstRun = 0;
     int run = 0;
+    // The window system's clock, in ms; each run starts 20 s after the last.
+    ulong clock = 0;
     for (const Plan& plan : soakPlans()) {
         ++run;
+        clock += 20'000;
         answerer.texts.clear();
         ticks.clear();
         QPushButton* const starter = plan.startedByReset ? command2 : command1;
-        QTest::mouseClick(starter, Qt::LeftButton);
+        stampedClick(form, *starter, clock);
         QCOMPARE(command1->text(), QStringLiteral("1"));
+        command1->setFocus();
         // Presses are delivered one after another without the event loop in between, as a
-        // player's come between ticks: all of them fall inside the run.
+        // player's come between ticks, and stamped across the first nine seconds.
         for (int pressed = 1; pressed < plan.count; ++pressed) {
+            const ulong stamp = clock + static_cast<ulong>(9'000 * pressed / plan.count);
             switch (plan.press) {
             case Press::Mouse:
-                QTest::mouseClick(command1, Qt::LeftButton);
+                stampedClick(form, *command1, stamp);
                 break;
             case Press::Space:
-                QTest::keyClick(command1, Qt::Key_Space);
+                stampedSpace(form, stamp);
                 break;
             case Press::Reset:
-                QTest::mouseClick(command2, Qt::LeftButton);
+                stampedClick(form, *command2, stamp);
                 break;
             }
         }
