@@ -169,10 +169,6 @@ constexpr std::size_t KeptDigits = 800;
 // Decimal exponents beyond these put a value out of range; the bound keeps them small.
 constexpr long long ExponentBound = 100'000;
 
-} // namespace
-
-namespace {
-
 // A number's first significant digits, rounded, and the decimal exponent of the first.
 struct Digits {
     std::string digits;

@@ -128,12 +128,12 @@ class Page:
         """The protocol's timestamp for a moment of the page's clock."""
         return (self.origin_ms + page_ms) / 1000.0
 
-    def stamps(self, selector):
-        return [stamp for target, stamp, _ in self.js("clicks") if "#" + target == selector]
-
     def arrivals(self, selector):
         """(stamp, when the page had it) of each click on `selector`, in ms of the page's clock."""
         return [(stamp, at) for target, stamp, at in self.js("clicks") if "#" + target == selector]
+
+    def stamps(self, selector):
+        return [stamp for stamp, _ in self.arrivals(selector)]
 
     def ax_nodes(self, ignored=False):
         return [node for node in self.browser.send("Accessibility.getFullAXTree")["nodes"]
