@@ -185,6 +185,20 @@ TEST_F(Session, TheTickLeavesRoomForPressesStillOnTheirWay)
     EXPECT_EQ(shell.texts.at(Control::Counter), u"0");
 }
 
+TEST_F(Session, APressWithNoStampCountsByWhenItIsHandled)
+{
+    using namespace std::chrono_literals;
+    static window::RunEnd::Clock::time_point now {};
+    window::GameSession timed(shell, {}, 0us, []() noexcept { return now; });
+    timed.load();
+    timed.press(Button::Command1);
+    now += 9999ms;
+    timed.press(Button::Command1);
+    now += 1ms;
+    timed.press(Button::Command1);
+    EXPECT_EQ(shell.texts.at(Control::Command1), u"2");
+}
+
 TEST_F(Session, AHeldKeyPressesOnce)
 {
     session.load();

@@ -31,9 +31,10 @@ constexpr std::chrono::milliseconds TickInterval = Form1Design.timerInterval + I
 
 } // namespace
 
-GameSession::GameSession(
-    ShellControls& shell, clicktest::NumberFormat format, std::chrono::microseconds stampStep)
+GameSession::GameSession(ShellControls& shell, clicktest::NumberFormat format,
+    std::chrono::microseconds stampStep, Now now)
     : m_shell(shell)
+    , m_now(now)
     , m_runEnd(Form1Design.timerInterval, stampStep)
     , m_controller(*this, format)
 {
@@ -49,7 +50,7 @@ void GameSession::press(Button which, PressInput input) noexcept
     if (m_boxOpen || input.autoRepeat) {
         return;
     }
-    const RunEnd::Clock::time_point handled = RunEnd::Clock::now();
+    const RunEnd::Clock::time_point handled = m_now();
     if (m_runEnd.hasPassed(input.stamp, handled)) {
         tick();
     }

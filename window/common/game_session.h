@@ -64,10 +64,15 @@ inline constexpr std::string_view UnexpectedError = "An unexpected error occurre
 // is counted or shown after it, not even by a handler still on the stack below the box.
 class GameSession final : private clicktest::ClickTestView {
 public:
+    // The clock that says when a press was handled.
+    using Now = RunEnd::Clock::time_point (*)() noexcept;
+
     // `stampStep`: how much later than its stamp a press may have been made, beyond the
-    // millisecond; zero where the window system's stamps are exact.
+    // millisecond; zero where the window system's stamps are exact. `now`: a platform's own
+    // monotonic clock may stand in for the standard library's.
     GameSession(ShellControls& shell, clicktest::NumberFormat format,
-        std::chrono::microseconds stampStep = std::chrono::microseconds::zero());
+        std::chrono::microseconds stampStep = std::chrono::microseconds::zero(),
+        Now now = &RunEnd::Clock::now);
 
     void load() noexcept;
     // Dropped while a box is open, whatever sent it: the boxes are modal to the whole window. A
@@ -95,6 +100,7 @@ private:
     void fail(std::string_view reason) noexcept;
 
     ShellControls& m_shell;
+    Now m_now;
     bool m_boxOpen = false;
     bool m_failed = false;
     bool m_ticking = false;

@@ -5,6 +5,7 @@
 #include "window/common/form1_design.h"
 #include "window/common/game_session.h"
 #include "window/common/number_format.h"
+#include "window/common/run_end.h"
 
 #include <emscripten.h>
 
@@ -436,6 +437,17 @@ void buildPage()
 // NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 window::GameSession* session = nullptr;
 
+// When the game handled a press, by the page's clock (performance.now()), which cannot fail.
+// libc++'s steady_clock carries an error path for a clock that does, and with it the messages
+// and printf it formats them with: a fifth of the WebAssembly.
+window::RunEnd::Clock::time_point pageNow() noexcept
+{
+    using Milliseconds = std::chrono::duration<double, std::milli>;
+    return window::RunEnd::Clock::time_point(
+        std::chrono::duration_cast<window::RunEnd::Clock::duration>(
+            Milliseconds(emscripten_get_now())));
+}
+
 // The page's clock in milliseconds (event.timeStamp) as the session's 32-bit microseconds.
 window::InputTime inputTime(double milliseconds)
 {
@@ -476,7 +488,8 @@ EMSCRIPTEN_KEEPALIVE void morvane_rescale()
 int main()
 {
     static PageShell shell;
-    static window::GameSession game(shell, pageNumberFormat());
+    static window::GameSession game(
+        shell, pageNumberFormat(), std::chrono::microseconds::zero(), &pageNow);
     session = &game;
     buildPage();
     game.load();
