@@ -8,6 +8,7 @@ writes the figures into the "The web page" section of docs/performance.md.
 import argparse
 import datetime
 import gzip
+import html
 import json
 import math
 import statistics
@@ -46,6 +47,11 @@ document.getElementById('morvane-control-0').addEventListener('click', function 
 GAME_SCRIPTS = "<script>Module."
 NO_GAME = ("<script>document.getElementById('morvane-place').insertAdjacentHTML('beforeend', "
            "'<button id=\"morvane-control-0\">NUMBER OF CLICKS</button>');</script>\n")
+# The page with the game inside but never run: Morvane.html with the window the game made put in as
+# HTML where the game would put it, and the game's scripts left as text, so that what carrying the
+# game costs shows apart from what running it costs.
+ROOM = '<div class="room" id="morvane-room"></div>'
+INERT = '<script type="text/plain">'
 # When a page is ready to play: the first task after its counting button is in the document,
 # which for Morvane.html is the one after the WebAssembly has made the window and loaded the game.
 READY = """
@@ -176,12 +182,28 @@ def without_game(page):
     return page[:page.index(GAME_SCRIPTS)] + NO_GAME + page[page.rindex("</body>"):]
 
 
-def measure(page_path, bare_path, no_game_path):
+def game_never_run(page_path):
+    """The page's text with the window as the game makes it in the benchmark's browser (its
+    place's content and the lengths the layout sets on the page) and the game's scripts as text."""
+    with cdp.Browser() as browser:
+        place, lengths = page_test.Page(browser, page_path).js(
+            "[document.getElementById('morvane-place').innerHTML, "
+            "document.documentElement.style.cssText]")
+    page = Path(page_path).read_text(encoding="utf-8")
+    if page.count(ROOM) != 1:
+        sys.exit(f"the page has no {ROOM!r} to put the window beside")
+    start, end = page.index(GAME_SCRIPTS), page.rindex("</body>")
+    page = page[:start] + page[start:end].replace("<script>", INERT) + page[end:]
+    page = page.replace(ROOM, place).replace("<html", f'<html style="{html.escape(lengths)}"', 1)
+    return page
+
+
+def measure(page_path, bare_path, no_game_path, never_run_path):
     figures = {}
     data = Path(page_path).read_bytes()
     figures["size"] = (len(data), len(gzip.compress(data, 9)))
     urls = {"game": Path(page_path).resolve().as_uri(), "bare": bare_path.as_uri(),
-            "no game": no_game_path.as_uri()}
+            "no game": no_game_path.as_uri(), "never run": never_run_path.as_uri()}
     figures["start"] = {slowdown: start_ups(urls, slowdown) for slowdown in CPU_SLOWDOWNS}
     for name, path in (("game", page_path), ("bare", bare_path)):
         with cdp.Browser() as browser:
@@ -218,7 +240,7 @@ def section(figures, took_s, chromium, emscripten):
         cpu = "unthrottled" if slowdown == 1 else f"CPU {slowdown}× slower"
         (paint, ready, longest), (bare_paint, bare_ready, bare_longest) = \
             pages["game"], pages["bare"]
-        no_game_ready = pages["no game"][1]
+        no_game_ready, never_run_ready = pages["no game"][1], pages["never run"][1]
         lines += [
             f"| navigation to first paint, {cpu} | {paint:.1f} ms | {bare_paint:.1f} ms | "
             f"{paint / bare_paint:.2f}× | | |",
@@ -226,6 +248,9 @@ def section(figures, took_s, chromium, emscripten):
             f"{ready / bare_ready:.2f}× | ≤ 1.3× bare | {verdict(ready <= 1.3 * bare_ready)} |",
             f"| the same, the page without the game, {cpu} | {no_game_ready:.1f} ms | "
             f"{bare_ready:.1f} ms | {no_game_ready / bare_ready:.2f}× | | |",
+            f"| the same, the window as HTML and the game inside, never run, {cpu} | "
+            f"{never_run_ready:.1f} ms | {bare_ready:.1f} ms | "
+            f"{never_run_ready / bare_ready:.2f}× | | |",
             f"| longest task to ready, {cpu} | {longest:.1f} ms | {bare_longest:.1f} ms | | "
             + (f"≤ 50 ms | {verdict(longest <= 50)} |" if slowdown == 1 else "| |")]
     lines += [f"| click-to-screen p99, {LATENCY_PRESSES} presses | {p99:.2f} ms | "
@@ -248,7 +273,10 @@ def section(figures, took_s, chromium, emscripten):
               "`Emulation.setCPUThrottlingRate`. The page without the game is Morvane.html "
               "with the WebAssembly and emscripten's script taken out and a plain button put "
               "where the window goes: what the page's own heading, text, styles and notices "
-              "cost, apart from the game.",
+              "cost, apart from the game. The page with the game never run is Morvane.html "
+              "with the window the game makes put in as HTML, as it lies in the same browser, "
+              "and the game's scripts left in as text that never runs: what carrying the game "
+              "inside the page costs, apart from running it.",
               "- **Click-to-screen**: a click sent over the DevTools protocol, from its "
               "`event.timeStamp` to the first task after the next frame that shows the new "
               "count; presses 30 ms apart, all inside one run.",
@@ -288,7 +316,9 @@ def main():
         no_game = Path(scratch) / "no-game.html"
         no_game.write_text(without_game(Path(options.page).read_text(encoding="utf-8")),
                            encoding="utf-8")
-        figures = measure(options.page, bare, no_game)
+        never_run = Path(scratch) / "never-run.html"
+        never_run.write_text(game_never_run(options.page), encoding="utf-8")
+        figures = measure(options.page, bare, no_game, never_run)
     text = section(figures, time.monotonic() - started, package("chromium"),
                    package("emscripten"))
     output = Path(options.output)
