@@ -174,12 +174,18 @@ def run_end(browser, path, busy):
     return last_in, first_out, last_in < page_test.RUN_MS <= first_out
 
 
-def without_game(page):
-    """The page's text with the game's scripts, from the first through the end of the body,
-    replaced by NO_GAME."""
+def game_scripts(page):
+    """Where the game's scripts lie in the page's text: from the first through the end of the
+    body."""
     if GAME_SCRIPTS not in page:
         sys.exit(f"the page has no {GAME_SCRIPTS!r}: is it one_file.py's?")
-    return page[:page.index(GAME_SCRIPTS)] + NO_GAME + page[page.rindex("</body>"):]
+    return page.index(GAME_SCRIPTS), page.rindex("</body>")
+
+
+def without_game(page):
+    """The page's text with the game's scripts replaced by NO_GAME."""
+    start, end = game_scripts(page)
+    return page[:start] + NO_GAME + page[end:]
 
 
 def game_never_run(page_path):
@@ -192,7 +198,7 @@ def game_never_run(page_path):
     page = Path(page_path).read_text(encoding="utf-8")
     if page.count(ROOM) != 1:
         sys.exit(f"the page has no {ROOM!r} to put the window beside")
-    start, end = page.index(GAME_SCRIPTS), page.rindex("</body>")
+    start, end = game_scripts(page)
     page = page[:start] + page[start:end].replace("<script>", INERT) + page[end:]
     page = page.replace(ROOM, place).replace("<html", f'<html style="{html.escape(lengths)}"', 1)
     return page
